@@ -1,0 +1,45 @@
+// Files and folders as the platform offers them. Paths are Windows-style
+// texts on Windows and host paths elsewhere; "\" and "/" both separate.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace orvane {
+
+struct DirEntry {
+  std::wstring name;      // name only, no folder
+  bool is_directory = false;
+  bool is_link = false;   // symbolic link, junction or other reparse point
+  uint64_t size = 0;
+};
+
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Whole file into bytes. One open, one close. False when it cannot be read.
+  virtual bool ReadFile(const std::wstring& path, std::string* bytes) = 0;
+  // Creates or truncates the file and writes bytes.
+  virtual bool WriteFile(const std::wstring& path, const std::string& bytes) = 0;
+  // Appends bytes, creating the file when missing.
+  virtual bool AppendFile(const std::wstring& path, const std::string& bytes) = 0;
+  // Creates the file or opens an existing one for reading and writing, then closes it.
+  virtual bool TouchFile(const std::wstring& path) = 0;
+  virtual bool DeleteFile(const std::wstring& path) = 0;
+  virtual bool CopyFile(const std::wstring& from, const std::wstring& to) = 0;
+  virtual bool FileExists(const std::wstring& path) = 0;
+  virtual bool DirectoryExists(const std::wstring& path) = 0;
+  // Creates the folder and every missing folder above it.
+  virtual bool CreateDirectories(const std::wstring& path) = 0;
+  // Entries of a folder (no "." or ".."), in the platform's order. False when
+  // the folder cannot be listed.
+  virtual bool ListDirectory(const std::wstring& path, std::vector<DirEntry>* entries) = 0;
+  // Deletes a folder tree; read-only files are forced. Links are removed, never followed.
+  virtual bool DeleteTree(const std::wstring& path) = 0;
+  // The folder separator of this platform.
+  virtual wchar_t Separator() const = 0;
+};
+
+}  // namespace orvane
