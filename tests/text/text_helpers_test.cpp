@@ -1,0 +1,102 @@
+#include "text/text_helpers.h"
+
+#include <gtest/gtest.h>
+
+namespace orvane {
+namespace {
+
+TEST(TrimBlanks, ModesTreatEveryControlCharacterAsBlank) {
+  const std::wstring text = L"\t\r\n a b\x01 \x1f";
+  EXPECT_EQ(TrimBlanks(text, kTrimStart), L"a b\x01 \x1f");
+  EXPECT_EQ(TrimBlanks(text, kTrimEnd), L"\t\r\n a b");
+  EXPECT_EQ(TrimBlanks(text, kTrimBoth), L"a b");
+  EXPECT_EQ(TrimBlanks(text, kTrimAll), L"ab");
+  EXPECT_EQ(TrimBlanks(L" \t\x7f ", kTrimBoth), L"\x7f");  // 127 is not a blank
+  for (int mode : {1, 2, 3, 8}) EXPECT_EQ(TrimBlanks(L" \t\r\n", mode), L"") << mode;
+}
+
+TEST(FindPositions, AreOneBasedAndCountOverlappingHits) {
+  EXPECT_EQ(FindLast(L"a\\b\\c", L'\\'), 4u);
+  EXPECT_EQ(FindLast(L"abc", L'\\'), 0u);
+  EXPECT_EQ(FindNth(L"aaaa", L"aa", 1), 1u);
+  EXPECT_EQ(FindNth(L"aaaa", L"aa", 3), 3u);  // overlapping
+  EXPECT_EQ(FindNth(L"aaaa", L"aa", 4), 0u);
+  EXPECT_EQ(FindNth(L"abc", L"b", 0), 0u);
+}
+
+TEST(Fields, SplitCountAndAccessAgree) {
+  const std::wstring text = L"a|b||d|";
+  auto pieces = SplitText(text, L"|");
+  ASSERT_EQ(pieces.size(), 5u);
+  EXPECT_EQ(FieldCount(text, L"|"), 5u);
+  for (size_t i = 0; i < pieces.size(); ++i) EXPECT_EQ(Field(text, L"|", i + 1), pieces[i]);
+  EXPECT_EQ(pieces[4], L"");
+  EXPECT_EQ(Field(text, L"|", 6), L"");
+  EXPECT_EQ(Field(text, L"|", 0), L"");
+  EXPECT_EQ(SplitText(L"", L",").size(), 1u);
+  EXPECT_EQ(Field(L"x\r\ny\r\nz", L"\r\n", 2), L"y");  // separators longer than one character
+}
+
+TEST(ReadInteger, AcceptsSignHexBinaryAndStopsAtFirstMisfit) {
+  EXPECT_EQ(ReadInteger(L"  \t-42abc"), -42);
+  EXPECT_EQ(ReadInteger(L"+17"), 17);
+  EXPECT_EQ(ReadInteger(L"$1f"), 31);
+  EXPECT_EQ(ReadInteger(L"$FFg"), 255);
+  EXPECT_EQ(ReadInteger(L"%1012"), 5);
+  EXPECT_EQ(ReadInteger(L"-$10"), -16);
+  EXPECT_EQ(ReadInteger(L"abc"), 0);
+  EXPECT_EQ(ReadInteger(L""), 0);
+  EXPECT_EQ(ReadInteger(L"\n5"), 0);  // only blanks and tabs are skipped
+  EXPECT_EQ(ReadInteger(L"4294967297"), 4294967297LL);
+}
+
+TEST(ReadDecimal, ReadsTheLongestFittingPrefix) {
+  EXPECT_FLOAT_EQ(ReadDecimal(L"10.0abc"), 10.0f);
+  EXPECT_FLOAT_EQ(ReadDecimal(L"6.3.1"), 6.3f);
+  EXPECT_FLOAT_EQ(ReadDecimal(L" \t-5.25"), -5.25f);
+  EXPECT_FLOAT_EQ(ReadDecimal(L".5"), 0.5f);
+  EXPECT_FLOAT_EQ(ReadDecimal(L"x1"), 0.0f);
+  EXPECT_FLOAT_EQ(ReadDecimal(L"-."), 0.0f);
+}
+
+TEST(LowerText, MapsLatinGreekCyrillicAndKeepsLength) {
+  EXPECT_EQ(LowerText(L"PCI\\VEN_8086&DEV_15B8"), L"pci\\ven_8086&dev_15b8");
+  EXPECT_EQ(LowerText(L"\u00C4\u00D6\u00DC\u00DF\u00D7"), L"\u00E4\u00F6\u00FC\u00DF\u00D7");
+  EXPECT_EQ(LowerText(L"\u0391\u0392\u03A3\u0386\u038F"), L"\u03B1\u03B2\u03C3\u03AC\u03CE");
+  EXPECT_EQ(LowerText(L"\u0410\u042F\u0401\u0406"), L"\u0430\u044F\u0451\u0456");
+  EXPECT_EQ(LowerText(L"\u0100\u0178\u0141\u017D"), L"\u0101\u00FF\u0142\u017E");
+  const std::wstring with_surrogates = L"A\xD83D\xDE00Z";
+  EXPECT_EQ(LowerText(with_surrogates).size(), with_surrogates.size());
+  EXPECT_TRUE(EqualsNoCase(L"Strings.0407", L"STRINGS.0407"));
+  EXPECT_FALSE(EqualsNoCase(L"abc", L"abd"));
+}
+
+TEST(Utf8, RoundTripsAndReplacesBrokenInput) {
+  const std::wstring text = L"Ger\u00E4t \u20AC \xD83D\xDE00";
+  EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
+  EXPECT_EQ(WideToUtf8(L"\u00E4"), "\xC3\xA4");
+  EXPECT_EQ(Utf8ToWide("a\xFF" "b"), L"a\xFFFD" L"b");
+  EXPECT_EQ(Utf8ToWide("\xC0\x80"), L"\xFFFD\xFFFD");  // overlong form
+  EXPECT_EQ(Utf8ToWide("\xE2\x82"), L"\xFFFD\xFFFD");  // cut short
+  EXPECT_EQ(WideToUtf8(std::wstring(1, wchar_t(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(DecodeAnsi, DecodesAsciiAndLatinOne) {
+  EXPECT_EQ(DecodeAnsi("Intel(R)", 8), L"Intel(R)");
+#ifndef _WIN32
+  // Off Windows the code page is Windows-1252, undefined bytes kept as controls.
+  const char bytes[] = "\x80\x81\x8D\x9F\xE4";
+  EXPECT_EQ(DecodeAnsi(bytes, 5), L"\u20AC\u0081\u008D\u0178\u00E4");
+#endif
+}
+
+TEST(Texts, ReplaceAllAndDecimal) {
+  EXPECT_EQ(ReplaceAll(L",,a,,,b", L",,", L""), L"a,b");
+  EXPECT_EQ(ReplaceAll(L"abc", L"", L"x"), L"abc");
+  EXPECT_EQ(DecimalText(-1), L"-1");
+  EXPECT_EQ(DecimalText(0), L"0");
+  EXPECT_EQ(DecimalText(INT64_MIN), L"-9223372036854775808");
+}
+
+}  // namespace
+}  // namespace orvane
