@@ -1,0 +1,228 @@
+#include "devices/device_lists.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "devices/machine_fixture.h"
+#include "platform/memory/memory_devices.h"
+#include "platform/memory/memory_registry.h"
+#include "text/text_helpers.h"
+
+namespace orvane {
+namespace {
+
+const wchar_t kNic[] = L"PCI\\VEN_8086&DEV_15B8&SUBSYS_86721043&REV_00\\3&11583659&0&FE";
+const wchar_t kSata[] = L"PCI\\VEN_8086&DEV_A282&SUBSYS_86941043&REV_00\\3&11583659&0&B8";
+const wchar_t kGpu[] = L"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C21043&REV_A1\\4&2d4c3e5a&0&0008";
+const wchar_t kFirewire[] = L"PCI\\VEN_1106&DEV_3044&SUBSYS_30441106&REV_80\\4&1f7dbc9f&0&28E0";
+const wchar_t kRootHub[] = L"USB\\ROOT_HUB30\\4&2a4b1f5&0&0";
+const wchar_t kUsbNic[] = L"USB\\VID_0BDA&PID_8153\\000001";
+const wchar_t kUsbStick[] = L"USB\\VID_0781&PID_5567\\4C530001230101115093";
+const wchar_t kUsbStorDisk[] =
+    L"USBSTOR\\Disk&Ven_SanDisk&Prod_Cruzer_Blade&Rev_1.00\\4C530001230101115093&0";
+const wchar_t kKeyboard[] = L"HID\\VID_046D&PID_C52B&MI_00\\7&1e1d3a2f&0&0000";
+const wchar_t kAcpi[] = L"ACPI\\PNP0A08\\0";
+const wchar_t kAcpiHal[] = L"ACPI_HAL\\PNP0C08\\0";
+const wchar_t kBeep[] = L"ROOT\\LEGACY_BEEP\\0000";
+const wchar_t kSwenum[] = L"ROOT\\SYSTEM\\0000";
+const wchar_t kAudioEndpoint[] =
+    L"SWD\\MMDEVAPI\\{0.0.0.00000000}.{5c8e0e42-3c1e-4b4f-9a43-1c2d3e4f5a6b}";
+const wchar_t kVolume[] =
+    L"STORAGE\\Volume\\{3f2a1b0c-0000-0000-0000-100000000000}#0000000000100000";
+const wchar_t kNvmeDisk[] = L"SCSI\\Disk&Ven_NVMe&Prod_Samsung_SSD_970\\5&2c1bb0b1&0&000000";
+const wchar_t kHdAudio[] =
+    L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0887&SUBSYS_10438445&REV_1003\\4&b9d5e83&0&0001";
+
+std::wstring Joined(const std::vector<std::wstring>& ids) {
+  std::wstring text;
+  for (const std::wstring& id : ids) text += id + L"|";
+  return text;
+}
+
+class DeviceListsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(testing_support::LoadMachine(registry_, "devices/desktop_pc.reg"));
+  }
+
+  // Every device of the machine, in the order its device installer reports
+  // them (which is not the registry's order), all working.
+  void MakeAllPresent() {
+    for (const wchar_t* id :
+         {kAcpiHal, kAcpi, kNic, kSata, kGpu, kFirewire, kRootHub, kUsbNic, kUsbStick, kUsbStorDisk,
+          kKeyboard, kBeep, kSwenum, kAudioEndpoint, kVolume, kNvmeDisk, kHdAudio}) {
+      devices_.AddDevice(id, 0);
+    }
+  }
+
+  void Import(const std::wstring& reg_text) {
+    ASSERT_TRUE(registry_.ImportRegText(L"Windows Registry Editor Version 5.00\r\n\r\n" + reg_text));
+  }
+
+  MemoryRegistry registry_;
+  MemoryDeviceSource devices_;
+};
+
+TEST_F(DeviceListsTest, ListsHardwareBusDevicesInPlatformOrder) {
+  MakeAllPresent();
+  // Left out: ACPI and ACPI_HAL, the FireWire controller marked Legacy, the
+  // USB disk's storage node, the keyboard's HID node and the software devices.
+  std::wstring expected =
+      Joined({kNic, kSata, kGpu, kRootHub, kUsbNic, kUsbStick, kNvmeDisk, kHdAudio});
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), expected);
+  // Every mode other than 1 means all devices.
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, 2), expected);
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, -1), expected);
+}
+
+TEST_F(DeviceListsTest, ProblemModeListsDevicesWithoutWorkingDriver) {
+  MakeAllPresent();
+  ASSERT_TRUE(devices_.SetProblem(kSata, 28));     // no driver installed
+  ASSERT_TRUE(devices_.SetProblem(kUsbNic, 28));
+  ASSERT_TRUE(devices_.SetProblem(kUsbStorDisk, 28));  // excluded bus: stays out
+  ASSERT_TRUE(devices_.SetProblem(kFirewire, 10));     // Legacy: stays out
+  devices_.AddDeviceWithoutStatus(L"PCI\\VEN_8086&DEV_A2A3&SUBSYS_86941043&REV_00\\3&11583659&0&FC");
+
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices),
+            Joined({kSata, kUsbNic,
+                    L"PCI\\VEN_8086&DEV_A2A3&SUBSYS_86941043&REV_00\\3&11583659&0&FC"}));
+  // All-devices mode is not affected by problem numbers.
+  EXPECT_EQ(FieldCount(ListPresentDevices(registry_, devices_, kAllDevices), L"|") - 1, 9u);
+}
+
+TEST_F(DeviceListsTest, DeviceIdsHoldInstanceHardwareAndCompatibleIdsPerDevice) {
+  devices_.AddDevice(kAcpi, 28);
+  devices_.AddDevice(kSata, 28);
+  devices_.AddDevice(kGpu, 0);
+  devices_.AddDevice(kUsbNic, 28);  // has no CompatibleIDs
+
+  std::wstring sata =
+      std::wstring(kSata) + L"\n" +
+      L"PCI\\VEN_8086&DEV_A282&SUBSYS_86941043&REV_00\nPCI\\VEN_8086&DEV_A282&SUBSYS_86941043\n"
+      L"PCI\\VEN_8086&DEV_A282&CC_010601\nPCI\\VEN_8086&DEV_A282&CC_0106\n"
+      L"PCI\\VEN_8086&DEV_A282&REV_00\nPCI\\VEN_8086&DEV_A282\nPCI\\VEN_8086&CC_010601\n"
+      L"PCI\\VEN_8086&CC_0106\nPCI\\VEN_8086\nPCI\\CC_010601\nPCI\\CC_0106\n";
+  std::wstring usb_nic = std::wstring(kUsbNic) +
+                         L"\nUSB\\VID_0BDA&PID_8153&REV_3000\nUSB\\VID_0BDA&PID_8153\n";
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices), sata + L"," + usb_nic);
+
+  std::vector<DeviceIdentifiers> parsed = ReadDeviceIdentifiers(registry_, devices_, kAllDevices);
+  ASSERT_EQ(parsed.size(), 3u);
+  EXPECT_EQ(parsed[1].instance_id, kGpu);
+  EXPECT_EQ(parsed[1].hardware_ids.size(), 4u);
+  EXPECT_EQ(parsed[1].compatible_ids.size(), 7u);
+  EXPECT_EQ(parsed[1].compatible_ids.back(), L"PCI\\CC_0300");
+  EXPECT_TRUE(parsed[2].compatible_ids.empty());
+  EXPECT_EQ(DeviceIdsText(parsed), ReadDeviceIds(registry_, devices_, kAllDevices));
+}
+
+TEST_F(DeviceListsTest, DeviceWithoutReadableIdsGivesOnlyItsInstanceLine) {
+  const wchar_t kUnknown[] = L"PCI\\VEN_1B21&DEV_1242&SUBSYS_86751043&REV_00\\4&3a2b1c0d&0&00E5";
+  devices_.AddDevice(kUnknown, 28);  // no enum key in the registry
+  devices_.AddDevice(kUsbNic, 28);
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices),
+            std::wstring(kUnknown) + L"\n," + kUsbNic +
+                L"\nUSB\\VID_0BDA&PID_8153&REV_3000\nUSB\\VID_0BDA&PID_8153\n");
+}
+
+TEST_F(DeviceListsTest, NothingListedGivesEmptyTexts) {
+  // No device at all.
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), L"");
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kAllDevices), L"");
+  // Only excluded or working devices.
+  devices_.AddDevice(kUsbStorDisk, 28);
+  devices_.AddDevice(kBeep, 0);
+  devices_.AddDevice(kNic, 0);
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices), L"");
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices), L"");
+  EXPECT_TRUE(ReadDeviceIdentifiers(registry_, devices_, kProblemDevices).empty());
+  // A system whose device library is missing.
+  devices_.SetAvailable(false);
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), L"");
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kAllDevices), L"");
+}
+
+TEST_F(DeviceListsTest, LegacyValueIsReadAsAnInteger) {
+  const std::wstring enum_key = L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\";
+  Import(enum_key + L"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C21043&REV_A1\\4&2d4c3e5a&0&0008]\r\n"
+                    L"\"Legacy\"=dword:00000000\r\n\r\n" +
+         enum_key + kHdAudio + L"]\r\n\"Legacy\"=\"1\"\r\n\r\n" +
+         enum_key + kNvmeDisk + L"]\r\n\"Legacy\"=\"none\"\r\n\r\n" +
+         enum_key + kUsbNic + L"]\r\n\"Legacy\"=dword:ffffffff\r\n\r\n");
+  for (const wchar_t* id : {kGpu, kHdAudio, kNvmeDisk, kUsbNic, kFirewire}) {
+    devices_.AddDevice(id, 28);
+  }
+  // 0 and text without digits keep the device; 1 as text, -1 and 1 skip it,
+  // in either mode.
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), Joined({kGpu, kNvmeDisk}));
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices), Joined({kGpu, kNvmeDisk}));
+}
+
+TEST_F(DeviceListsTest, EnumeratorIsComparedIgnoringCaseAndNeedsABackslash) {
+  devices_.AddDevice(L"UsbStor\\Disk&Ven_Kingston\\0001&0", 28);
+  devices_.AddDevice(L"root\\net\\0000", 28);
+  devices_.AddDevice(L"Uefi\\Fw\\0", 28);
+  devices_.AddDevice(L"PCI", 28);               // no enumerator part
+  devices_.AddDevice(L"\\VEN_1234\\0", 28);     // empty enumerator part
+  devices_.AddDevice(L"", 28);
+  devices_.AddDevice(L"pci\\VEN_14E4&DEV_1677\\4&0", 28);
+  devices_.AddDevice(L"USBSTORAGE\\Disk\\0", 28);  // only whole names are excluded
+  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices),
+            L"pci\\VEN_14E4&DEV_1677\\4&0|USBSTORAGE\\Disk\\0|");
+}
+
+TEST_F(DeviceListsTest, EmptyIdentifiersInsideAMultiStringAreLeftOut) {
+  // "A", "", "B": an empty identifier would match any empty field of an INF
+  // model line, so it is not passed on.
+  Import(L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_AAAA&DEV_0001\\1]\r\n"
+         L"\"HardwareID\"=hex(7):41,00,00,00,00,00,42,00,00,00,00,00\r\n"
+         L"\"CompatibleIDs\"=hex(7):00,00\r\n\r\n");
+  devices_.AddDevice(L"PCI\\VEN_AAAA&DEV_0001\\1", 28);
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices),
+            L"PCI\\VEN_AAAA&DEV_0001\\1\nA\nB\n");
+}
+
+TEST(DeviceEnumeratorTablesTest, BothTablesAsDocumented) {
+  const wchar_t* const kEverywhere[] = {
+      L"acpi", L"ACPI_HAL", L"display", L"fdc",  L"htree",   L"ide",  L"isapnp",    L"lptenum",
+      L"pciide", L"storage", L"sw",     L"usbstor", L"HID",  L"v1394", L"usbprint", L"umb",
+      L"modemwave", L"serenum", L""};
+  for (const wchar_t* name : kEverywhere) {
+    EXPECT_TRUE(IsExcludedDeviceEnumerator(name)) << name;
+    EXPECT_TRUE(IsExcludedEnumeratorKey(name)) << name;
+  }
+  for (const wchar_t* name : {L"WpdBusEnumRoot", L"ROOT", L"SWD", L"UEFI"}) {
+    EXPECT_TRUE(IsExcludedDeviceEnumerator(name)) << name;
+    EXPECT_FALSE(IsExcludedEnumeratorKey(name)) << name;
+  }
+  EXPECT_TRUE(IsExcludedEnumeratorKey(L"Device Parameters"));
+  for (const wchar_t* name : {L"PCI", L"USB", L"SCSI", L"HDAUDIO", L"BTH", L"NVME", L"acpix"}) {
+    EXPECT_FALSE(IsExcludedDeviceEnumerator(name)) << name;
+    EXPECT_FALSE(IsExcludedEnumeratorKey(name)) << name;
+  }
+}
+
+TEST_F(DeviceListsTest, EnumeratorListKeepsBusesAndSoftwareEnumerators) {
+  Import(L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\Device Parameters]\r\n\r\n"
+         L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\WpdBusEnumRoot\\UMB\\1]\r\n\r\n");
+  std::wstring list = ListEnumerators(registry_);
+  ASSERT_GE(list.size(), 2u);
+  EXPECT_EQ(list.front(), L',');
+  EXPECT_EQ(list.back(), L',');
+  std::vector<std::wstring> names = SplitText(list.substr(1, list.size() - 2), L",");
+  std::sort(names.begin(), names.end());
+  // Spelled as the registry spells them; the order is the registry's.
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"HDAUDIO", L"PCI", L"ROOT", L"SCSI", L"SWD", L"USB",
+                                              L"WpdBusEnumRoot"}));
+}
+
+TEST(DeviceEnumeratorListTest, EmptyRegistryGivesOneComma) {
+  MemoryRegistry empty;
+  EXPECT_EQ(ListEnumerators(empty), L",");
+}
+
+}  // namespace
+}  // namespace orvane
