@@ -30,6 +30,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/file_system.h"
@@ -96,6 +97,12 @@ class InfDocument {
   // Empties table, appends every entry of every occurrence of the section in
   // file order and returns their number.
   size_t ReadSectionTable(const std::wstring& section, InfSectionTable* table) const;
+
+  // The entries of every occurrence of the section in file order, as views
+  // into the document (valid as long as a copy of the document lives). The
+  // same entries ReadSectionTable gives, without copying them.
+  using EntryView = std::pair<std::wstring_view, std::wstring_view>;  // key, value
+  std::vector<EntryView> SectionEntries(const std::wstring& section) const;
 
   // requireEntry false: some header line opens the section. requireEntry
   // true: the first occurrence of the section holds at least one entry.
