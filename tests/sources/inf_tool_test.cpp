@@ -1,0 +1,318 @@
+#include "sources/inf_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/in_memory_file_system.h"
+#include "text/text_helpers.h"
+
+#ifdef _WIN32
+#include "platform/windows/windows_file_system.h"
+#else
+#include "platform/posix/posix_file_system.h"
+#endif
+
+namespace orvane {
+namespace {
+
+#ifdef _WIN32
+using HostFileSystem = WindowsFileSystem;
+#else
+using HostFileSystem = PosixFileSystem;
+#endif
+
+struct ToolRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+ToolRun InvokeTool(FileSystem& files, const std::vector<std::wstring>& args) {
+  ToolRun run;
+  InfToolStreams streams;
+  streams.out = [&run](const std::string& text) { run.out += text; };
+  streams.err = [&run](const std::string& text) { run.err += text; };
+  run.status = RunInfTool(args, files, streams);
+  return run;
+}
+
+std::vector<std::wstring> MatchArgs(const std::wstring& devices,
+                                    const std::wstring& language = L"0409") {
+  return {L"match",  L"--arch", L"AMD64",         L"--version", L"10.0",      L"--build", L"19041",
+          L"--lang", language,  L"--product-type", L"1",        L"--devices", devices};
+}
+
+// ---------------------------------------------------------------------------
+// Command line
+
+TEST(InfToolArgs, UsageErrorsExitWithTwoAndWriteOnlyToStderr) {
+  InMemoryFileSystem files;
+  files.AddFile(L"/d.txt", "X\\1\n");
+  files.AddFile(L"/a.inf", "[S]\nk=v\n");
+  const std::vector<std::vector<std::wstring>> bad = {
+      {},
+      {L"matches"},
+      {L"MATCH"},
+      // match without one of its required options, or without a path
+      {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601", L"--lang", L"0409",
+       L"--product-type", L"1", L"/a.inf"},
+      {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601", L"--lang", L"0409",
+       L"--devices", L"/d.txt", L"/a.inf"},
+      {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601", L"--lang", L"0409",
+       L"--product-type", L"1", L"--devices", L"/d.txt"},
+      // unknown option, option given twice, option without its value
+      {L"match", L"--arch", L"x86", L"--verbose", L"--version", L"6.1", L"--build", L"7601",
+       L"--lang", L"0409", L"--product-type", L"1", L"--devices", L"/d.txt", L"/a.inf"},
+      {L"match", L"--arch", L"x86", L"--arch", L"AMD64", L"--version", L"6.1", L"--build",
+       L"7601", L"--lang", L"0409", L"--product-type", L"1", L"--devices", L"/d.txt", L"/a.inf"},
+      {L"decoration", L"/a.inf", L"S", L"--arch"},
+      {L"decoration", L"--arch"},
+      {L"decoration", L"/a.inf", L"S"},
+      {L"expand", L"/a.inf", L"%x%"},
+      {L"expand", L"--arch", L"x86", L"/a.inf", L"%x%"},
+      {L"value", L"/a.inf", L"S"},
+      {L"value", L"/a.inf", L"S", L"k", L"d", L"extra"},
+      {L"exists", L"--first", L"/a.inf", L"S"},
+      // options come before the operands: a late --entry is a third operand
+      {L"exists", L"/a.inf", L"S", L"--entry"},
+      {L"table", L"/a.inf"},
+      {L"table", L"--entry", L"/a.inf", L"S"},
+  };
+  for (const auto& args : bad) {
+    const ToolRun run = InvokeTool(files, args);
+    std::wstring joined;
+    for (const auto& arg : args) joined += arg + L" ";
+    SCOPED_TRACE(WideToUtf8(joined));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find("usage"), std::string::npos);
+  }
+}
+
+TEST(InfToolArgs, MatchOptionsInAnyOrderFillTheProfile) {
+  InfToolRequest request;
+  ASSERT_EQ(ParseInfToolArgs({L"match", L"--first", L"--product-type", L"3", L"--devices",
+                              L"dev.txt", L"--lang", L"0407", L"--build", L"", L"--version",
+                              L"6.3", L"--arch", L"x86", L"one.inf", L"--two"},
+                             &request),
+            L"");
+  EXPECT_EQ(request.command, InfToolCommand::kMatch);
+  EXPECT_TRUE(request.first);
+  EXPECT_EQ(request.profile.architecture, L"x86");
+  EXPECT_EQ(request.profile.version, L"6.3");
+  EXPECT_EQ(request.profile.build, L"");  // an empty value is a value
+  EXPECT_EQ(request.profile.language, L"0407");
+  EXPECT_EQ(request.profile.product_type, L"3");
+  EXPECT_EQ(request.profile.system_drive, L"");
+  EXPECT_EQ(request.devices_file, L"dev.txt");
+  // After the first operand everything is an operand.
+  EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"one.inf", L"--two"}));
+}
+
+TEST(InfToolArgs, DoubleDashEndsTheOptions) {
+  InfToolRequest request;
+  ASSERT_EQ(ParseInfToolArgs({L"value", L"--", L"--odd.inf", L"S", L"K"}, &request), L"");
+  EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"--odd.inf", L"S", L"K"}));
+  ASSERT_EQ(ParseInfToolArgs({L"exists", L"--entry", L"a.inf", L"S"}, &request), L"");
+  EXPECT_TRUE(request.require_entry);
+  ASSERT_EQ(ParseInfToolArgs({L"expand", L"--lang", L"0407", L"a.inf", L"--lang"}, &request), L"");
+  EXPECT_EQ(request.language, L"0407");
+  EXPECT_EQ(request.operands[1], L"--lang");
+}
+
+TEST(InfToolArgs, UnreadableDevicesFileIsAnError) {
+  InMemoryFileSystem files;
+  files.AddFile(L"/a.inf", "[Version]\n");
+  const ToolRun run = InvokeTool(files, [] {
+    auto args = MatchArgs(L"/missing.txt");
+    args.push_back(L"/a.inf");
+    return args;
+  }());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("missing.txt"), std::string::npos);
+}
+
+// ---------------------------------------------------------------------------
+// Output escaping
+
+TEST(InfToolOutput, ControlCharactersAreEscapedAndNothingElse) {
+  EXPECT_EQ(EscapeField(std::wstring(L"a\tb\x01\x1F\n\r", 7) + L'\0' + L"z"),
+            "a\\u0009b\\u0001\\u001F\\u000A\\u000D\\u0000z");
+  // Backslashes, quotes, DEL, blanks and non-ASCII pass through as UTF-8.
+  EXPECT_EQ(EscapeField(L"PCI\\VEN_1\\u0009 \"x\"\x7F"), "PCI\\VEN_1\\u0009 \"x\"\x7F");
+  EXPECT_EQ(EscapeField(L"f\u00FCr \u2122 \xD83D\xDE00"), "f\xC3\xBCr \xE2\x84\xA2 \xF0\x9F\x98\x80");
+  EXPECT_EQ(OutputLine({L"a\tb", L"", L"c"}), "a\\u0009b\t\tc\n");
+}
+
+// ---------------------------------------------------------------------------
+// Devices file
+
+TEST(InfToolDevices, BlankLinesSeparateDevicesWhateverTheLineEnds) {
+  const std::string bytes =
+      "\xEF\xBB\xBF"
+      "\r\n \t\n"                       // leading blank lines
+      "PCI\\A\\1\r\nPCI\\A\r\n"         // CR LF
+      "\r\n\r\n\t \x0B\r\n"             // several blank lines, one of blanks only
+      "USB\\B\\2\rUSB\\B  \r\r"         // CR alone; trailing blanks kept
+      "HDAUDIO\\C\\3\n \tHDAUDIO\\C\n"  // leading blanks kept
+      "\n"
+      "ACPI\\D\\4";                     // no line end at the end
+  const std::vector<ToolDevice> devices = ParseDevicesFile(bytes);
+  ASSERT_EQ(devices.size(), 4u);
+  EXPECT_EQ(devices[0], (ToolDevice{L"PCI\\A\\1", L"PCI\\A"}));
+  EXPECT_EQ(devices[1], (ToolDevice{L"USB\\B\\2", L"USB\\B  "}));
+  EXPECT_EQ(devices[2], (ToolDevice{L"HDAUDIO\\C\\3", L" \tHDAUDIO\\C"}));
+  EXPECT_EQ(devices[3], (ToolDevice{L"ACPI\\D\\4"}));
+  EXPECT_EQ(DeviceListText(devices),
+            L"PCI\\A\\1\nPCI\\A\n,USB\\B\\2\nUSB\\B  \n,HDAUDIO\\C\\3\n \tHDAUDIO\\C\n,ACPI\\D\\4\n");
+}
+
+TEST(InfToolDevices, OnlyALeadingMarkIsSkippedAndTextIsUtf8) {
+  EXPECT_TRUE(ParseDevicesFile("").empty());
+  EXPECT_TRUE(ParseDevicesFile("\xEF\xBB\xBF").empty());
+  EXPECT_TRUE(ParseDevicesFile("\xEF\xBB\xBF\r\n \n\t").empty());
+  const std::vector<ToolDevice> devices = ParseDevicesFile("X\\\xC3\xA9\\1\n\xEF\xBB\xBFY\n");
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0], (ToolDevice{L"X\\\u00E9\\1", L"\uFEFFY"}));
+  EXPECT_EQ(DeviceListText({}), L"");
+}
+
+// ---------------------------------------------------------------------------
+// Folder walk
+
+TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
+  InMemoryFileSystem files(L'/', /*reverse_listing=*/true);
+  files.AddFile(L"/drv/a/x.inf", "");
+  files.AddFile(L"/drv/a-b.inf", "");     // "-" sorts before "/"
+  files.AddFile(L"/drv/B.INF", "");       // upper case before lower case
+  files.AddFile(L"/drv/a/deep/y.Inf", "");
+  files.AddFile(L"/drv/\uFF21.inf", "");  // U+FF21 before U+1F600 in UTF-8 order
+  files.AddFile(L"/drv/\xD83D\xDE00.inf", "");
+  files.AddFile(L"/drv/readme.txt", "");
+  files.AddFile(L"/drv/old.inf.bak", "");
+  files.AddFile(L"/drv/inf", "");
+  files.AddDirectory(L"/drv/folder.inf");  // a folder is not a file
+  files.AddFile(L"/drv/linked/z.inf", "");
+  files.MarkLink(L"/drv/linked");
+
+  const std::vector<std::wstring> expected = {
+      L"/drv/B.INF",   L"/drv/a-b.inf",      L"/drv/a/deep/y.Inf",
+      L"/drv/a/x.inf", L"/drv/\uFF21.inf",   L"/drv/\xD83D\xDE00.inf"};
+  EXPECT_EQ(CollectInfFiles(files, L"/drv"), expected);
+  // A trailing separator is not doubled.
+  EXPECT_EQ(CollectInfFiles(files, L"/drv/")[0], L"/drv/B.INF");
+  // Not a folder: the path stands for itself, whether it exists or not.
+  EXPECT_EQ(CollectInfFiles(files, L"/drv/readme.txt"),
+            (std::vector<std::wstring>{L"/drv/readme.txt"}));
+  EXPECT_EQ(CollectInfFiles(files, L"/nowhere"), (std::vector<std::wstring>{L"/nowhere"}));
+}
+
+TEST(InfToolWalk, PathsAreBuiltWithThePlatformSeparator) {
+  InMemoryFileSystem files(L'\\');
+  files.AddFile(L"C:\\pack\\net\\e1.inf", "");
+  files.AddFile(L"C:\\pack\\top.inf", "");
+  EXPECT_EQ(CollectInfFiles(files, L"C:\\pack"),
+            (std::vector<std::wstring>{L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"}));
+  EXPECT_EQ(CollectInfFiles(files, L"C:\\pack\\"),
+            (std::vector<std::wstring>{L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"}));
+  EXPECT_EQ(CollectInfFiles(files, L"C:/pack/")[1], L"C:/pack/top.inf");
+}
+
+// ---------------------------------------------------------------------------
+// End to end over the INF files in the test data
+
+class InfToolData : public ::testing::Test {
+ protected:
+  std::wstring Data(const std::wstring& relative) const {
+    return Utf8ToWide(ORVANE_TEST_DATA_DIR) + L"/inf_tool/" + relative;
+  }
+  // How the walk prints a file below the pack folder.
+  std::string Walked(const std::wstring& relative) const {
+    return WideToUtf8(Data(L"pack") + files_.Separator() +
+                      ReplaceAll(relative, L"/", std::wstring(1, files_.Separator())));
+  }
+  ToolRun RunTool(const std::vector<std::wstring>& args) { return InvokeTool(files_, args); }
+
+  HostFileSystem files_;
+};
+
+const char kPci[] = "pci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10";
+const char kUsb[] = "usb\\vid_0bda&pid_8153\\000001";
+
+TEST_F(InfToolData, MatchOverAFolderGivesEveryMatchInWalkOrder) {
+  auto args = MatchArgs(Data(L"devices.txt"));
+  args.push_back(Data(L"pack"));
+  const ToolRun run = RunTool(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string zeta = Walked(L"Zeta/STORAGE.INF");
+  const std::string legacy = Walked(L"acme-legacy.inf");
+  const std::string net = Walked(L"acme/net.inf");
+  const std::string expected =
+      // Two manufacturers list the device: one record each.
+      zeta + "\tzeta raid\t" + kPci + "\tpci\\ven_1234&dev_5678&subsys_00021234\tzeta_inst.NTAMD64" +
+      "\t.NTamd64\tZeta\t11/30/2019\t10.0.1.7\tSCSIAdapter\n" +
+      zeta + "\tOther RAID \xE2\x84\xA2\t" + kPci +
+      "\tpci\\ven_1234&dev_5678&subsys_00021234\tother_inst.NT\t.NTamd64\tOther \xC3\x89lectronique" +
+      "\t11/30/2019\t10.0.1.7\tSCSIAdapter\n" +
+      legacy + "\told adapter\t" + kPci + "\tpci\\ven_1234&dev_5678\tlegacy_install\t.NTamd64" +
+      "\tAcme Legacy\t01/02/2010\t9.8\tNet\n" +
+      net + "\tAcme Gigabit Adapter\t" + kPci + "\tpci\\ven_1234&dev_5678\tnic_install.NTAMD64" +
+      "\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n" +
+      net + "\tliteral adapter\t" + kUsb + "\tusb\\vid_0bda&pid_8153\tnic_install.NTAMD64" +
+      "\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n";
+  EXPECT_EQ(run.out, expected);
+}
+
+TEST_F(InfToolData, FirstMatchPerDeviceSkipsModelsWithoutDirectives) {
+  auto args = MatchArgs(Data(L"devices.txt"), L"0407");
+  args.insert(args.begin() + 1, L"--first");
+  args.push_back(Data(L"pack/Zeta/STORAGE.INF"));
+  args.push_back(Data(L"pack/acme/net.inf"));
+  args.push_back(Data(L"pack/missing.inf"));
+  const ToolRun run = RunTool(args);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::string zeta = WideToUtf8(Data(L"pack/Zeta/STORAGE.INF"));
+  const std::string net = WideToUtf8(Data(L"pack/acme/net.inf"));
+  const std::string expected =
+      // The Zeta model's install section is empty: the next manufacturer serves.
+      zeta + "\t1\tOther RAID \xE2\x84\xA2\t" + kPci +
+      "\tpci\\ven_1234&dev_5678&subsys_00021234\tother_inst.NT\t.NTamd64\tOther \xC3\x89lectronique" +
+      "\t11/30/2019\t10.0.1.7\tSCSIAdapter\n" +
+      net + "\t1\tAcme Gigabit-Netzwerkkarte f\xC3\xBCr Server\t" + kPci +
+      "\tpci\\ven_1234&dev_5678\tnic_install.NTAMD64\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n" +
+      net + "\t2\tliteral adapter\t" + kUsb +
+      "\tusb\\vid_0bda&pid_8153\tnic_install.NTAMD64\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n";
+  EXPECT_EQ(run.out, expected);
+}
+
+TEST_F(InfToolData, ReaderCommands) {
+  const std::wstring net = Data(L"pack/acme/net.inf");
+  EXPECT_EQ(RunTool({L"decoration", L"--arch", L"AMD64", net, L"Nic_Install"}).out, ".NTAMD64\n");
+  EXPECT_EQ(RunTool({L"decoration", L"--arch", L"x86", net, L"Nic_Install"}).out, "\n");
+  EXPECT_EQ(RunTool({L"expand", L"--lang", L"0407", net, L"[%NIC.DESC%|%Mfg%|%none%]"}).out,
+            "[Acme Gigabit-Netzwerkkarte f\xC3\xBCr Server|Acme Corp|%none%]\n");
+  EXPECT_EQ(RunTool({L"value", net, L"nic.reg", L" TABBED "}).out, " \"a\\u0009b\"\n");
+  EXPECT_EQ(RunTool({L"value", net, L"nic.reg", L"absent"}).out, "\n");
+  EXPECT_EQ(RunTool({L"value", net, L"nic.reg", L"absent", L"fallback"}).out, "fallback\n");
+  EXPECT_EQ(RunTool({L"table", net, L"NIC.REG"}).out,
+            "Tabbed \t \"a\\u0009b\"\nSpaced Key  \t value with\n");
+  EXPECT_EQ(RunTool({L"table", net, L"Nowhere"}).out, "");
+  EXPECT_EQ(RunTool({L"exists", net, L"strings.0407"}).out, "true\n");
+  EXPECT_EQ(RunTool({L"exists", net, L"Strings.0409"}).out, "false\n");
+
+  const std::wstring zeta = Data(L"pack/Zeta/STORAGE.INF");
+  EXPECT_EQ(RunTool({L"exists", zeta, L"Zeta_Inst.NTamd64"}).out, "true\n");
+  EXPECT_EQ(RunTool({L"exists", L"--entry", zeta, L"Zeta_Inst.NTamd64"}).out, "false\n");
+  EXPECT_EQ(RunTool({L"exists", L"--entry", zeta, L"Other_Inst.NT"}).out, "true\n");
+  // A file that cannot be read reads as an empty one.
+  const ToolRun missing = RunTool({L"value", Data(L"pack/none.inf"), L"a", L"b", L"c"});
+  EXPECT_EQ(missing.status, 0);
+  EXPECT_EQ(missing.out, "c\n");
+}
+
+}  // namespace
+}  // namespace orvane
