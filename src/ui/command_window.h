@@ -11,6 +11,7 @@
 #include "app/cancellation.h"
 #include "app/window_view.h"
 #include "app/worker_state.h"
+#include "platform/file_system.h"
 
 namespace orvane {
 
@@ -35,5 +36,17 @@ constexpr unsigned kCmdTimerId = 123;
 // order the start-up passes them.
 void RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
                     const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run);
+
+// The same over a given file system and temporary directory (the forced end
+// deletes the package unpack folder on that directory's drive).
+void RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
+                    const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run,
+                    FileSystem& files, const std::wstring& temp_directory);
+
+// Status text shown after the forced end.
+constexpr const wchar_t* kCmdExitStatus = L"Exit Orvane";
+// How long the forced end waits for the run to reach its next check before
+// the run is left to the end of the process.
+constexpr unsigned kCmdForcedEndGraceMs = 3000;
 
 }  // namespace orvane

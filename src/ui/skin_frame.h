@@ -15,6 +15,12 @@ namespace orvane {
 // Background colour of both windows and of their background-coloured labels.
 constexpr COLORREF kSkinBackground = RGB(kSkinBackgroundRed, kSkinBackgroundGreen, kSkinBackgroundBlue);
 
+// Control identifiers of the frame's image controls. The highlight images
+// report clicks (STN_CLICKED) to the window with these identifiers.
+constexpr int kSkinTitleBandId = 9001;
+constexpr int kSkinMinimiseId = 9002;
+constexpr int kSkinExitId = 9003;
+
 // Title of both windows (one leading blank; a running instance is found by it).
 constexpr const wchar_t* kSkinWindowTitle = L" Orvane";
 
@@ -29,6 +35,8 @@ using SkinMessageHandler = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESUL
 //   - WM_CTLCOLORSTATIC: background-coloured labels (text background set to
 //     the background colour) unless the handler answered first,
 //   - WM_TIMER of the hover timer (main window only),
+//   - WM_LBUTTONDOWN on the window itself: DragByTopBand with the frame's
+//     drag zone,
 // and passes everything else on to the system. The window is destroyed with
 // the object.
 class SkinFrame {

@@ -62,15 +62,15 @@ class Win32View : public WindowView {
  private:
   struct Call;
   static LRESULT CALLBACK DispatchProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  // Runs call on the window's thread and returns its answer.
-  int64_t Run(const std::function<int64_t()>& call);
+  // Runs call on the window's thread and returns its answer; fallback when
+  // the view is detached or the window's thread cannot be reached.
+  int64_t Run(const std::function<int64_t()>& call, int64_t fallback = 0);
   HWND Handle(ViewControl control) const;
 
   DWORD owner_thread_ = 0;
   HWND dispatcher_ = nullptr;
   std::atomic<bool> detached_{false};
   std::map<ViewControl, HWND> controls_;
-  std::map<ViewControl, std::map<int, ItemColour>> tree_colours_;
   IconProvider icon_provider_;
   PageSwitcher page_switcher_;
 };
