@@ -6,6 +6,15 @@
 #include <string>
 #include <vector>
 
+// <windows.h> maps these names onto its own functions; the members below keep
+// their plain names wherever this header is seen after it.
+#ifdef DeleteFile
+#undef DeleteFile
+#endif
+#ifdef CopyFile
+#undef CopyFile
+#endif
+
 namespace orvane {
 
 struct DirEntry {
@@ -36,7 +45,9 @@ class FileSystem {
   // Entries of a folder (no "." or ".."), in the platform's order. False when
   // the folder cannot be listed.
   virtual bool ListDirectory(const std::wstring& path, std::vector<DirEntry>* entries) = 0;
-  // Deletes a folder tree; read-only files are forced. Links are removed, never followed.
+  // Deletes a folder tree (or a single file); read-only entries are forced.
+  // Links are removed themselves, never followed. True when everything was
+  // removed; false when the path does not exist or something stayed.
   virtual bool DeleteTree(const std::wstring& path) = 0;
   // The folder separator of this platform.
   virtual wchar_t Separator() const = 0;
