@@ -1,0 +1,293 @@
+#include "inf/inf_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "inf/inf_test_support.h"
+#include "text/text_helpers.h"
+
+namespace orvane {
+namespace {
+
+using inf_test::MemoryFiles;
+using inf_test::ReadDataFile;
+
+std::string Utf16Le(const std::wstring& text) {
+  std::string out;
+  for (wchar_t ch : text) {
+    out.push_back(static_cast<char>(ch & 0xFF));
+    out.push_back(static_cast<char>((ch >> 8) & 0xFF));
+  }
+  return out;
+}
+
+std::string Utf16Be(const std::wstring& text) {
+  std::string out;
+  for (wchar_t ch : text) {
+    out.push_back(static_cast<char>((ch >> 8) & 0xFF));
+    out.push_back(static_cast<char>(ch & 0xFF));
+  }
+  return out;
+}
+
+const wchar_t kSmallInf[] =
+    L"[Version]\r\nSignature=\"$Windows NT$\"\r\n[Strings]\r\nName = \"Ger\u00e4t\"\r\n";
+
+TEST(InfEncodingTest, AcceptedMarksReadTheSameEntries) {
+  std::wstring expected = L"\"Ger\u00e4t\"";
+  InfDocument utf16 = InfDocument::FromBytes("\xFF\xFE" + Utf16Le(kSmallInf));
+  InfDocument utf8 = InfDocument::FromBytes("\xEF\xBB\xBF" + WideToUtf8(kSmallInf));
+  EXPECT_EQ(InfEncoding::kUtf16Le, utf16.encoding());
+  EXPECT_EQ(InfEncoding::kUtf8, utf8.encoding());
+  EXPECT_EQ(L" " + expected, utf16.ReadValue(L"Strings", L"Name", L"-"));
+  EXPECT_EQ(L" " + expected, utf8.ReadValue(L"Strings", L"Name", L"-"));
+
+  // Without a mark the bytes are the ANSI code page's, even when they would
+  // make sense as UTF-8.
+  std::string ansi = "[Strings]\r\nName = Ger\xE4t\r\nRaw = \xC3\xA4\r\n";
+  InfDocument doc = InfDocument::FromBytes(ansi);
+  EXPECT_EQ(InfEncoding::kAnsi, doc.encoding());
+  EXPECT_EQ(L" Ger" + DecodeAnsi("\xE4", 1) + L"t", doc.ReadValue(L"Strings", L"Name", L""));
+  EXPECT_EQ(L" " + DecodeAnsi("\xC3\xA4", 2), doc.ReadValue(L"Strings", L"Raw", L""));
+}
+
+TEST(InfEncodingTest, BigEndianMarksGiveAFileWithoutLines) {
+  for (const std::string& bytes : {"\xFE\xFF" + Utf16Be(kSmallInf),
+                                   std::string("\x00\x00\xFE\xFF", 4) + Utf16Be(kSmallInf)}) {
+    InfDocument doc = InfDocument::FromBytes(bytes);
+    EXPECT_EQ(InfEncoding::kRejected, doc.encoding());
+    EXPECT_EQ(0u, doc.LineCount());
+    EXPECT_FALSE(doc.SectionExists(L"Strings", false));
+    EXPECT_EQ(L"dflt", doc.ReadValue(L"Strings", L"Name", L"dflt"));
+    EXPECT_EQ(L"%Name%", doc.ExpandStrings(L"0409", L"%Name%"));
+  }
+  // FF FE is tested first: FF FE 00 00 is UTF-16 with a leading NUL.
+  InfDocument doc = InfDocument::FromBytes(std::string("\xFF\xFE\x00\x00", 4) + Utf16Le(kSmallInf));
+  EXPECT_EQ(InfEncoding::kUtf16Le, doc.encoding());
+  EXPECT_TRUE(doc.SectionExists(L"Strings", true));
+}
+
+TEST(InfEncodingTest, VendorFilesInThreeEncodings) {
+  InfDocument acme = InfDocument::FromBytes(ReadDataFile("inf/acme_net.inf"));
+  InfDocument contoso = InfDocument::FromBytes(ReadDataFile("inf/contoso_storage.inf"));
+  InfDocument fabrikam = InfDocument::FromBytes(ReadDataFile("inf/fabrikam_usb.inf"));
+  ASSERT_EQ(InfEncoding::kUtf16Le, acme.encoding());
+  ASSERT_EQ(InfEncoding::kAnsi, contoso.encoding());
+  ASSERT_EQ(InfEncoding::kUtf8, fabrikam.encoding());
+
+  EXPECT_EQ(L" 05/14/2021,1.2.3.4", acme.ReadValue(L"Version", L"DriverVer", L""));
+  EXPECT_EQ(L"Acme Gigabit-Netzwerkkarte", acme.ExpandStrings(L"0407", L"%Nic.Desc%"));
+  // Comment after the value, blank after "=" kept.
+  EXPECT_EQ(L" 03/02/2019, 9.1.0.1009", contoso.ReadValue(L"VERSION", L"driverver", L""));
+  EXPECT_EQ(L"Contoso SATA RAID Controller " + DecodeAnsi("\xAE", 1),
+            contoso.ExpandStrings(L"0409", L"%CSTOR.DeviceDesc%"));
+  // The last line has no line break.
+  EXPECT_EQ(L"Contoso SATA Controller (legacy mode)",
+            contoso.ExpandStrings(L"0409", L"%CSTOR.Legacy%"));
+  EXPECT_EQ(L"Fabrikam USB-Serieller Anschluss f\u00fcr Ger\u00e4te",
+            fabrikam.ExpandStrings(L"0407", L"%Serial.Desc%"));
+}
+
+TEST(InfLinesTest, LineEndsNulAndNoContinuation) {
+  const char raw[] = "[S]\r\na=1\nb=2\rc=3\r\r\nd=4\0e=5\nf=6\\\r\ng=7";
+  std::string bytes(raw, sizeof(raw) - 1);
+  InfDocument doc = InfDocument::FromBytes(bytes);
+  InfSectionTable table;
+  ASSERT_EQ(7u, doc.ReadSectionTable(L"s", &table));
+  const wchar_t* keys[] = {L"a", L"b", L"c", L"d", L"e", L"f", L"g"};
+  const wchar_t* values[] = {L"1", L"2", L"3", L"4", L"5", L"6\\", L"7"};
+  for (size_t i = 0; i < 7; ++i) {
+    EXPECT_EQ(keys[i], table[i].key);
+    EXPECT_EQ(values[i], table[i].value);
+  }
+  // The raw lines: "\r\r\n" is a lone CR followed by CR LF, an empty line.
+  EXPECT_EQ(9u, doc.LineCount());
+  EXPECT_EQ(L"", doc.Line(4));
+  EXPECT_EQ(L"f=6\\", doc.Line(7));
+  EXPECT_EQ(std::vector<std::wstring>({L"x", L"", L"y"}), SplitInfLines(L"x\n\ny\r\n"));
+}
+
+TEST(InfLinesTest, CommentsAreCutBeforeTrimmingAndQuotesDoNotProtect) {
+  InfDocument doc = InfDocument::FromText(
+      L"[S]\n"
+      L"key = a ; b\n"
+      L"quoted = \"x;y\"\n"
+      L"\t Mixed Key \t=\t v \t; note\n"
+      L"bare.sys\n"
+      L"; a = commented\n"
+      L"==x\n");
+  EXPECT_EQ(L" a", doc.ReadValue(L"S", L"key", L""));
+  EXPECT_EQ(L" \"x", doc.ReadValue(L"S", L"quoted", L""));
+  for (const wchar_t* key : {L"mixed key", L"MIXED KEY", L"  Mixed Key  "})
+    EXPECT_EQ(L"\t v", doc.ReadValue(L"S", key, L"")) << key;
+  EXPECT_EQ(L"=x", doc.ReadValue(L"S", L"", L"-"));
+  EXPECT_EQ(L"-", doc.ReadValue(L"S", L"a", L"-"));
+
+  InfSectionTable table;
+  ASSERT_EQ(4u, doc.ReadSectionTable(L"S", &table));
+  EXPECT_EQ(L"Mixed Key \t", table[2].key);  // blanks in front of "=" stay
+  EXPECT_EQ(L"\t v", table[2].value);        // blanks after "=" stay
+  EXPECT_EQ(L"", table[3].key);
+  EXPECT_EQ(PrepareInfLine(L"  key = a ; b"), L"key = a");
+}
+
+TEST(InfSectionsTest, HeaderLinesOpenOnlyExactNames) {
+  InfDocument doc = InfDocument::FromText(
+      L"[Strings]   ; the strings\n"
+      L"a=1\n"
+      L"[ Strings ]\n"
+      L"b=2\n"
+      L"[Strings] extra\n"
+      L"c=3\n"
+      L"[STRINGS]\n"
+      L"d=4\n"
+      L"[Other\n"
+      L"e=5\n");
+  InfSectionTable table;
+  ASSERT_EQ(2u, doc.ReadSectionTable(L"strings", &table));
+  EXPECT_EQ(L"a", table[0].key);
+  EXPECT_EQ(L"d", table[1].key);
+  EXPECT_FALSE(doc.SectionExists(L"Other", false));
+  // A header that opens nothing still closes the section before it.
+  EXPECT_EQ(L"", doc.ReadValue(L"Strings", L"e", L""));
+}
+
+TEST(InfSectionsTest, RepeatedSectionsAndEntryTests) {
+  InfDocument doc = InfDocument::FromText(
+      L"[Strings]\n"
+      L"one = first\n"
+      L"[Empty]\n"
+      L"not-an-entry.sys\n"
+      L"[Strings]\n"
+      L"two = second\n"
+      L"ONE = shadowed\n"
+      L"[Empty]\n"
+      L"x = 1\n"
+      L"[Last]");
+  EXPECT_EQ(L" first", doc.ReadValue(L"strings", L"one", L""));
+  EXPECT_EQ(L" second", doc.ReadValue(L"strings", L"Two", L""));
+  InfSectionTable table = {{L"stale", L"entry"}};
+  EXPECT_EQ(3u, doc.ReadSectionTable(L"Strings", &table));
+  EXPECT_EQ(L"ONE ", table[2].key);
+
+  EXPECT_TRUE(doc.SectionExists(L"Empty", false));
+  EXPECT_FALSE(doc.SectionExists(L"Empty", true));  // only the first occurrence counts
+  EXPECT_TRUE(doc.SectionExists(L"Last", false));
+  EXPECT_FALSE(doc.SectionExists(L"Last", true));
+  EXPECT_TRUE(doc.SectionExists(L"STRINGS", true));
+  EXPECT_FALSE(doc.SectionExists(L"Missing", false));
+}
+
+TEST(InfReaderTest, PathFormsReadOnceAndTreatMissingFilesAsEmpty) {
+  MemoryFiles files;
+  files.PutUtf16(L"d.inf", L"[Strings]\r\nA=%B%-%C%\r\nB=b\r\nC=\"c\"\r\n[Sec]\r\nk=v");
+  EXPECT_EQ(L"b-c", ExpandStrings(files, L"d.inf", L"0409", L"%A%"));
+  EXPECT_EQ(1, files.reads(L"d.inf"));
+  EXPECT_EQ(L"no tokens", ExpandStrings(files, L"d.inf", L"0409", L"no tokens"));
+  EXPECT_EQ(1, files.reads(L"d.inf"));
+  EXPECT_EQ(L"v", ReadInfValue(files, L"d.inf", L"sec", L"K", L""));
+  EXPECT_TRUE(SectionExists(files, L"d.inf", L"sec", true));
+  InfSectionTable table;
+  EXPECT_EQ(1u, ReadSectionTable(files, L"d.inf", L"Sec", &table));
+  EXPECT_EQ(4, files.reads(L"d.inf"));
+
+  table = {{L"k", L"v"}};
+  EXPECT_EQ(L"dflt", ReadInfValue(files, L"missing.inf", L"Sec", L"k", L"dflt"));
+  EXPECT_EQ(0u, ReadSectionTable(files, L"missing.inf", L"Sec", &table));
+  EXPECT_TRUE(table.empty());
+  EXPECT_FALSE(SectionExists(files, L"missing.inf", L"Sec", false));
+  EXPECT_EQ(L"%A%", ExpandStrings(files, L"missing.inf", L"0409", L"%A%"));
+  EXPECT_FALSE(InfDocument::Load(files, L"missing.inf").loaded());
+}
+
+// ---------------------------------------------------------------------------
+// String substitution
+
+const wchar_t kStringsInf[] =
+    L"[Strings.0407]\n"
+    L"A = de\n"
+    L"D =\n"
+    L"[Strings.0007]\n"
+    L"A = neutral\n"
+    L"B = b7\n"
+    L"[Strings]\n"
+    L"A = base\n"
+    L"B = bb\n"
+    L"C = c\n"
+    L"D = dd\n"
+    L"Quoted = \"say \"\"hi\"\"\"\n"
+    L"Padded =   \"  inner  \"  \n"
+    L"Pct = \"50%\"\n"
+    L"Name = x\n"
+    L"Nested = [%A%/%b%]\n"
+    L"Blank = \"\"\n"
+    L"= empty key\n";
+
+TEST(ExpandStringsTest, LanguageSectionsAreTriedInOrder) {
+  InfDocument doc = InfDocument::FromText(kStringsInf);
+  EXPECT_EQ(L"de|b7|c|dd", doc.ExpandStrings(L"0407", L"%A%|%B%|%C%|%D%"));
+  EXPECT_EQ(L"neutral|b7", doc.ExpandStrings(L"0c07", L"%A%|%B%"));
+  EXPECT_EQ(L"base|bb|c|dd", doc.ExpandStrings(L"0409", L"%A%|%B%|%C%|%D%"));
+  EXPECT_EQ(L"[de/b7]", doc.ExpandStrings(L"0407", L"%nested%"));
+}
+
+TEST(ExpandStringsTest, ValuesAreTrimmedUnquotedAndReplacedInAnyCase) {
+  InfDocument doc = InfDocument::FromText(kStringsInf);
+  EXPECT_EQ(L"say hi", doc.ExpandStrings(L"0409", L"%Quoted%"));
+  EXPECT_EQ(L"<  inner  >", doc.ExpandStrings(L"0409", L"<%Padded%>"));
+  EXPECT_EQ(L"x x x", doc.ExpandStrings(L"0409", L"%name% %NAME% %Name%"));
+  EXPECT_EQ(L"()", doc.ExpandStrings(L"0409", L"(%Blank%)"));
+  EXPECT_EQ(L"empty key", doc.ExpandStrings(L"0409", L"%%"));
+  EXPECT_EQ(L"x", doc.ExpandStrings(L"0409", L"% Name %"));
+}
+
+TEST(ExpandStringsTest, UndefinedTokensStayAndAreSetAside) {
+  InfDocument doc = InfDocument::FromText(kStringsInf);
+  InfDocument no_empty_key = InfDocument::FromText(L"[Strings]\nName = x\n");
+  EXPECT_EQ(L"%%", no_empty_key.ExpandStrings(L"0409", L"%%"));
+  EXPECT_EQ(L"100%", doc.ExpandStrings(L"0409", L"100%"));
+  EXPECT_EQ(L"plain", doc.ExpandStrings(L"0409", L"plain"));
+  // Every occurrence stays, spelled as the first one; later tokens still resolve.
+  EXPECT_EQ(L"%Undef% then %Undef% and base",
+            doc.ExpandStrings(L"0409", L"%Undef% then %UNDEF% and %A%"));
+  // A set-aside token's closing "%" does not pair with the next one.
+  EXPECT_EQ(L"%Undef%Name%", doc.ExpandStrings(L"0409", L"%Undef%Name%"));
+  // A lone "%" in a value pairs with the next "%" of the text.
+  EXPECT_EQ(L"50x", doc.ExpandStrings(L"0409", L"%Pct%Name%"));
+}
+
+TEST(ExpandStringsTest, SelfReferencesEnd) {
+  InfDocument doc = InfDocument::FromText(
+      L"[Strings]\n"
+      L"Self = a%Self%b\n"
+      L"P = p%Q%\n"
+      L"Q = q%P%\n"
+      L"Loop = %loop%\n"
+      L"Outer = <%Inner%|%Inner%>\n"
+      L"Inner = %OUTER%\n"
+      L"Spaced = <% spaced %>\n");
+  EXPECT_EQ(L"a%Self%b", doc.ExpandStrings(L"0409", L"%Self%"));
+  EXPECT_EQ(L"a%Self%b-a%Self%b", doc.ExpandStrings(L"0409", L"%Self%-%self%"));
+  EXPECT_EQ(L"pq%P%", doc.ExpandStrings(L"0409", L"%P%"));
+  EXPECT_EQ(L"qp%Q%", doc.ExpandStrings(L"0409", L"%Q%"));
+  EXPECT_EQ(L"%loop%", doc.ExpandStrings(L"0409", L"%Loop%"));
+  // The key is trimmed and lower-cased before the once-only test.
+  EXPECT_EQ(L"<% spaced %>", doc.ExpandStrings(L"0409", L"%Spaced%"));
+  EXPECT_EQ(L"<%OUTER%|%OUTER%>", doc.ExpandStrings(L"0409", L"%Outer%"));
+}
+
+TEST(ExpandStringsTest, ExponentialGrowthIsBounded) {
+  std::wstring inf = L"[Strings]\n";
+  for (int i = 0; i < 40; ++i)
+    inf += L"L" + DecimalText(i) + L" = %L" + DecimalText(i + 1) + L"%%L" + DecimalText(i + 1) + L"%\n";
+  inf += L"L40 = x\n";
+  InfDocument doc = InfDocument::FromText(inf);
+  std::wstring out = doc.ExpandStrings(L"0409", L"%L0%");
+  EXPECT_LE(out.size(), InfDocument::kMaxExpansionGrowth + 4);
+  EXPECT_GT(out.size(), InfDocument::kMaxExpansionGrowth / 4);
+  EXPECT_NE(std::wstring::npos, out.find(L"%L"));
+  // Below the bound the same definitions expand completely.
+  EXPECT_EQ(std::wstring(8, L'x'), doc.ExpandStrings(L"0409", L"%L37%"));
+}
+
+}  // namespace
+}  // namespace orvane
