@@ -1,0 +1,449 @@
+#include "inf/driver_match.h"
+
+#include <gtest/gtest.h>
+
+#include "inf/inf_test_support.h"
+#include "text/text_helpers.h"
+
+namespace orvane {
+namespace {
+
+using inf_test::MemoryFiles;
+using inf_test::Profile;
+using inf_test::ReadDataFile;
+
+// Records as their text form, so that a mismatch shows every field.
+std::vector<std::wstring> Texts(const std::vector<DriverMatch>& matches) {
+  std::vector<std::wstring> out;
+  for (const DriverMatch& m : matches) out.push_back(DriverMatchText(m));
+  return out;
+}
+
+std::wstring Record(std::initializer_list<const wchar_t*> fields) {
+  std::wstring out;
+  size_t n = 0;
+  for (const wchar_t* f : fields) {
+    if (n++) out.push_back(L'\n');
+    out += f;
+  }
+  return out;
+}
+
+// A device text: every identifier followed by LF.
+std::wstring Device(std::initializer_list<const wchar_t*> ids) {
+  std::wstring out;
+  for (const wchar_t* id : ids) out += std::wstring(id) + L"\n";
+  return out;
+}
+
+// ---------------------------------------------------------------------------
+// The example of an amd64 system of version 10.0
+
+const wchar_t kExampleInf[] =
+    L"[Version]\r\n"
+    L"Signature = \"$Windows NT$\"\r\n"
+    L"Class = Net\r\n"
+    L"DriverVer = 05/14/2021,1.2.3.4\r\n"
+    L"\r\n"
+    L"[Manufacturer]\r\n"
+    L"%Mfg% = Acme, NTamd64.6.3, NTamd64.10.0\r\n"
+    L"\r\n"
+    L"[Acme.NTamd64.10.0]\r\n"
+    L"%Nic.Desc% = Nic_Install, PCI\\VEN_1234&DEV_5678&SUBSYS_00011234, PCI\\VEN_1234&DEV_5678\r\n"
+    L"\r\n"
+    L"[Nic_Install.NTamd64]\r\n"
+    L"CopyFiles = Nic.Files\r\n"
+    L"\r\n"
+    L"[Strings]\r\n"
+    L"Mfg = \"Acme Corp\"\r\n"
+    L"Nic.Desc = \"Acme Gigabit Adapter\"\r\n";
+
+const wchar_t kExampleDevice[] =
+    L"PCI\\VEN_1234&DEV_5678&SUBSYS_00021234\\3&1&0&10\n"
+    L"PCI\\VEN_1234&DEV_5678&SUBSYS_00021234\n"
+    L"PCI\\VEN_1234&DEV_5678\n";
+
+TEST(DriverMatchTest, WorkedExampleFieldForField) {
+  MemoryFiles files;
+  files.PutUtf16(L"C:\\drv\\acme.inf", kExampleInf);
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0", L"19045", L"0409");
+
+  std::wstring record = MatchInfDevice(files, L"C:\\drv\\acme.inf", amd64, kExampleDevice);
+  EXPECT_EQ(1, files.reads(L"C:\\drv\\acme.inf"));
+  DriverMatch m = ParseDriverMatch(record);
+  EXPECT_EQ(L"Acme Gigabit Adapter", m.description);
+  EXPECT_EQ(L"pci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10", m.instance_id);
+  EXPECT_EQ(L"pci\\ven_1234&dev_5678", m.matched_id);
+  EXPECT_EQ(L"nic_install.NTAMD64", m.install_section);
+  EXPECT_EQ(L".NTamd64.10.0", m.models_decoration);
+  EXPECT_EQ(L"Acme Corp", m.manufacturer);
+  EXPECT_EQ(L"05/14/2021", m.driver_date);
+  EXPECT_EQ(L"1.2.3.4", m.driver_version);
+  EXPECT_EQ(L"Net", m.setup_class);
+  EXPECT_EQ(record, DriverMatchText(m));
+
+  EXPECT_EQ(record + L"\r", MatchInfDevices(files, L"C:\\drv\\acme.inf", amd64, kExampleDevice));
+  EXPECT_EQ(2, files.reads(L"C:\\drv\\acme.inf"));
+  EXPECT_EQ(L"", MatchInfDevices(files, L"C:\\drv\\missing.inf", amd64, kExampleDevice));
+}
+
+// ---------------------------------------------------------------------------
+// Choice of the models decoration
+
+struct ChoiceCase {
+  const wchar_t* value;
+  SystemProfile profile;
+  const wchar_t* section;  // nullptr: no model section
+  const wchar_t* decoration;
+};
+
+TEST(ChooseModelsSectionTest, DecorationRules) {
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0", L"19045");
+  SystemProfile amd64_server = Profile(L"amd64", L"10.0", L"19045", L"0409", L"3");
+  SystemProfile amd64_63 = Profile(L"AMD64", L"6.3", L"9600");
+  SystemProfile x86_61 = Profile(L"x86", L"6.1", L"7601");
+  SystemProfile x86_10 = Profile(L"X86", L"10.0", L"19045");
+  SystemProfile no_version = Profile(L"x86", L"", L"");
+  SystemProfile amd64_no_version = Profile(L"AMD64", L"", L"");
+  SystemProfile amd64_no_build = Profile(L"AMD64", L"10.0", L"");
+  const ChoiceCase cases[] = {
+      // The highest version that the system reaches.
+      {L"Acme, NTamd64.6.3, NTamd64.10.0", amd64, L"Acme.NTamd64.10.0", L".NTamd64.10.0"},
+      {L"Acme, NTamd64.10.0, NTamd64.6.3", amd64_63, L"Acme.NTamd64.6.3", L".NTamd64.6.3"},
+      {L"Acme, NTx86.6.1, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3", L".NTamd64.6.3"},
+      // Undecorated sections are never used for amd64.
+      {L"Acme, NTamd64.6.3", Profile(L"AMD64", L"6.1", L"7601"), nullptr, nullptr},
+      {L"Acme", amd64, nullptr, nullptr},
+      // A build part above the system's build rejects the decoration.
+      {L"Acme, NTamd64.10.0...99999, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3", L".NTamd64.6.3"},
+      {L"Acme, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134",
+       L".NTamd64.10.0...17134"},
+      {L"Acme, NTamd64.10.0...17134", amd64_no_build, nullptr, nullptr},
+      {L"Acme, NTamd64.10.0, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134",
+       L".NTamd64.10.0...17134"},
+      // Equal versions: the first listed wins (NTamd64 defaults to 5.0).
+      {L"Acme, NTamd64, NTamd64.5.0", amd64, L"Acme.NTamd64", L".NTamd64"},
+      {L"Acme, NTamd64.5.0, NTamd64", amd64, L"Acme.NTamd64.5.0", L".NTamd64.5.0"},
+      {L"Intel, NTamd64.6.3, NTamd64.6.3.1", amd64, L"Intel.NTamd64.6.3", L".NTamd64.6.3"},
+      // Product type: "0x0" is removed before reading, so 0x1 reads as 0.
+      {L"Acme, NTamd64.6.0.0x00000003, NTamd64", amd64, L"Acme.NTamd64", L".NTamd64"},
+      {L"Acme, NTamd64.6.0.0x00000003, NTamd64", amd64_server, L"Acme.NTamd64.6.0.0x00000003",
+       L".NTamd64.6.0.0x00000003"},
+      {L"Acme, NTamd64.6.0.0X00000001, NTamd64", amd64, L"Acme.NTamd64.6.0.0X00000001",
+       L".NTamd64.6.0.0X00000001"},
+      {L"Acme, NTamd64.6.0.0x1", amd64_server, L"Acme.NTamd64.6.0.0x1", L".NTamd64.6.0.0x1"},
+      // A suite mask cannot be shown to fit.
+      {L"Acme, NTamd64.6.0..0x00000010, NTamd64", amd64, L"Acme.NTamd64", L".NTamd64"},
+      {L"Acme, NTamd64.6.0..0x00000010", amd64, nullptr, nullptr},
+      // x86: NT and NTx86 count, NTamd64 does not.
+      {L"Acme, NTamd64", x86_61, L"Acme", L""},
+      {L"Acme, NT.10.0", x86_61, nullptr, nullptr},
+      {L"Acme, NT.10.0, NTx86.6.1", x86_10, L"Acme.NT.10.0", L".NT.10.0"},
+      {L"Acme, NT, ntx86", x86_61, L"Acme.ntx86", L".ntx86"},
+      // An empty version reads as 0 and accepts no decoration.
+      {L"Acme, NTx86", no_version, L"Acme", L""},
+      {L"Acme, NT", no_version, nullptr, nullptr},
+      {L"Acme, NTamd64", amd64_no_version, nullptr, nullptr},
+      // Blanks go from the decorations, quotes and outer blanks from the base.
+      {L"  \"Acme Models\" , NTamd64 . 10 . 0 ,", amd64, L"Acme Models.NTamd64.10.0",
+       L".NTamd64.10.0"},
+      {L"%Models%, %Target%", amd64, L"Acme.NTamd64.10.0", L".NTamd64.10.0"},
+  };
+  InfDocument doc = InfDocument::FromText(L"[Strings]\nModels=Acme\nTarget=NTamd64.10.0\n");
+  for (const ChoiceCase& c : cases) {
+    ModelsChoice choice = ChooseModelsSection(doc, c.value, c.profile);
+    SCOPED_TRACE(std::wstring(c.value) + L" on " + c.profile.architecture + L" " + c.profile.version);
+    ASSERT_EQ(c.section != nullptr, choice.has_section);
+    if (!c.section) continue;
+    EXPECT_EQ(c.section, choice.section);
+    EXPECT_EQ(c.decoration, choice.decoration);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Models text and identifier lookup
+
+TEST(ReadModelsTextTest, LinesAreJoinedSplitAndLowerCased) {
+  InfDocument doc = InfDocument::FromText(
+      L"[Models]\n"
+      L"%A% = Inst, ID1, ID2\n"
+      L"%a% = INST, ID3          ; same description and section: same line\n"
+      L"B   = Inst,  ,ID4\n"
+      L"C   = OnlyInst\n"
+      L"D   = ,ID5\n"
+      L"%A% = Inst, ID6\n"
+      L"bare-line\n"
+      L"E = \"Quoted Inst\", \"ID 7\", %Id8%\n"
+      L"[Strings]\n"
+      L"Id8 = \"Sub\\ID8\"\n");
+  ModelsText models = ReadModelsText(doc, L"models", L"0409");
+  EXPECT_EQ(L"\n%a%=inst,id1,id2,id3,\nb=inst,id4,\n%a%=inst,id6,\ne=quotedinst,id7,sub\\id8,",
+            models.text);
+  ASSERT_EQ(4u, models.lines.size());
+  EXPECT_EQ(L"%a%", models.View(models.lines[0].description));
+  EXPECT_EQ(L"inst", models.View(models.lines[0].section));
+  ASSERT_EQ(3u, models.lines[0].id_count);
+  EXPECT_EQ(L"id3", models.View(models.ids[models.lines[0].first_id + 2]));
+  EXPECT_TRUE(ReadModelsText(doc, L"Missing", L"0409").empty());
+}
+
+const wchar_t kLookupInf[] =
+    L"[Version]\n"
+    L"Signature=$Chicago$\n"
+    L"Class=\"System\"\n"
+    L"DriverVer=\"01/01/2020\"\n"
+    L"[Manufacturer]\n"
+    L"First = First, NTamd64\n"
+    L"Second = Second, NTamd64\n"
+    L"[First.NTamd64]\n"
+    L"Compatible Model = Compat_Inst, PCI\\VEN_1AB2&DEV_0001\n"
+    L"Exact Model      = Exact_Inst, PCI\\VEN_1ab2&DEV_0001&SUBSYS_00011AB2, PCI\\VEN_1AB2&DEV_0002\n"
+    L"Later Model      = Later_Inst, PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2\n"
+    L"Root Model       = Root_Inst, ROOT\\ACME\\0000, ROOT\\ACME\n"
+    L"Empty Model      = Empty_Inst, PCI\\VEN_1AB2&DEV_0003\n"
+    L"Fast Adapter, rev 2 = Fast_Inst, PCI\\VEN_1AB2&DEV_0003&REV_02\n"
+    L"[Second.NTamd64]\n"
+    L"%Second.Desc% = Second_Inst, PCI\\VEN_1AB2&DEV_0001, PCI\\VEN_1AB2&DEV_0003\n"
+    L"[Compat_Inst.NT]\nx=1\n"
+    L"[Exact_Inst.NTamd64]\nx=1\n"
+    L"[Exact_Inst.NT]\nx=1\n"
+    L"[Root_Inst]\nx=1\n"
+    L"[Empty_Inst.NTamd64]\n"
+    L"[Fast_Inst]\nx=1\n"
+    L"[Second_Inst]\nx=1\n"
+    L"[Strings]\n"
+    L"Second.Desc = \"Second, Inc. Device\"\n";
+
+TEST(DriverMatchTest, TheDevicesOwnIdentifierOrderDecides) {
+  InfDocument doc = InfDocument::FromText(kLookupInf);
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  // The compatible identifier is listed on an earlier line than the hardware
+  // identifier; the hardware identifier wins, on the first line listing it.
+  std::wstring device = Device({L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2\\3&0&0&08",
+                                L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2",
+                                L"PCI\\VEN_1AB2&DEV_0001"});
+  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(device));
+  std::wstring instance = L"pci\\ven_1ab2&dev_0001&subsys_00011ab2\\3&0&0&08";
+  EXPECT_EQ(std::vector<std::wstring>(
+                {Record({L"exact model", instance.c_str(), L"pci\\ven_1ab2&dev_0001&subsys_00011ab2",
+                         L"exact_inst.NTAMD64", L".NTamd64", L"First", L"\"01/01/2020\"", L"",
+                         L"\"System\""}),
+                 Record({L"Second, Inc. Device", instance.c_str(), L"pci\\ven_1ab2&dev_0001",
+                         L"second_inst", L".NTamd64", L"Second", L"\"01/01/2020\"", L"",
+                         L"\"System\""})}),
+            Texts(all));
+  // MatchInfDevice gives the first manufacturer's match only.
+  std::optional<DriverMatch> first = MatchInfDevice(doc, amd64, device);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(DriverMatchText(all[0]), DriverMatchText(*first));
+  // The decoration is built from the architecture as the profile holds it.
+  EXPECT_EQ(L"exact_inst.NTamd64",
+            MatchInfDevice(doc, Profile(L"amd64", L"10.0"), device)->install_section);
+}
+
+TEST(DriverMatchTest, InstanceIdentifierIsTriedOnlyForDeviceLists) {
+  InfDocument doc = InfDocument::FromText(kLookupInf);
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  std::wstring device = Device({L"ROOT\\ACME\\0000", L"ROOT\\Acme"});
+  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(device));
+  ASSERT_EQ(1u, all.size());
+  EXPECT_EQ(L"root\\acme\\0000", all[0].matched_id);
+  std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, device);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(L"root\\acme", one->matched_id);
+  EXPECT_EQ(L"root_inst", one->install_section);
+}
+
+TEST(DriverMatchTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
+  InfDocument doc = InfDocument::FromText(kLookupInf);
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  // DEV_0003 is found first, on a line whose install section is empty; the
+  // later REV_02 identifier of the same manufacturer is not tried, and the
+  // second manufacturer gives the match.
+  std::wstring device = Device({L"PCI\\VEN_1AB2&DEV_0003\\1", L"PCI\\VEN_1AB2&DEV_0003",
+                                L"PCI\\VEN_1AB2&DEV_0003&REV_02"});
+  std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, device);
+  ASSERT_TRUE(one);
+  EXPECT_EQ(L"Second", one->manufacturer);
+  EXPECT_EQ(L"pci\\ven_1ab2&dev_0003", one->matched_id);
+  // Without the second manufacturer there is no match at all.
+  std::wstring first_only = kLookupInf;
+  first_only.replace(first_only.find(L"Second = "), 4, L";Sec");
+  EXPECT_FALSE(MatchInfDevice(InfDocument::FromText(first_only), amd64, device));
+  // The device-list lookup does not look at the install section.
+  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(device));
+  ASSERT_EQ(2u, all.size());
+  EXPECT_EQ(L"empty_inst.NTAMD64", all[0].install_section);
+}
+
+TEST(DriverMatchTest, DescriptionMayHoldACommaBeforeItsEqualsSign) {
+  InfDocument doc = InfDocument::FromText(kLookupInf);
+  std::optional<DriverMatch> m = MatchInfDevice(
+      doc, Profile(L"AMD64", L"10.0"), Device({L"PCI\\X\\1", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}));
+  ASSERT_TRUE(m);
+  EXPECT_EQ(L"fast adapter, rev 2", m->description);
+  EXPECT_EQ(L"fast_inst", m->install_section);
+}
+
+TEST(DriverMatchTest, DeviceListForms) {
+  InfDocument doc = InfDocument::FromText(kLookupInf);
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"});
+  // Empty entries match nothing; the same device twice gives one record per
+  // manufacturer; a last identifier without LF is not tried.
+  std::wstring list = L"," + a + L",," + a + L",PCI\\B\\1\nPCI\\VEN_1AB2&DEV_0001";
+  DeviceIdList devices = DeviceIdList::FromText(list);
+  EXPECT_EQ(5u, devices.size());
+  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, devices);
+  ASSERT_EQ(1u, all.size());
+  EXPECT_EQ(L"pci\\a\\1", all[0].instance_id);
+  EXPECT_EQ(L"exact_inst.NTAMD64", all[0].install_section);
+
+  DeviceIdList items = DeviceIdList::FromItems(
+      {{L"PCI\\B\\1", L"PCI\\VEN_1AB2&DEV_0001"}, {L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"}});
+  EXPECT_EQ(std::vector<std::wstring>({L"pci\\b\\1", L"pci\\ven_1ab2&dev_0001"}), items.Items(0));
+  EXPECT_EQ(3u, MatchInfDevices(doc, amd64, items).size());
+  EXPECT_TRUE(MatchInfDevices(doc, amd64, DeviceIdList()).empty());
+  EXPECT_FALSE(MatchInfDevice(doc, amd64, L""));
+}
+
+TEST(DriverMatchTest, FileAcceptanceAndManufacturerLines) {
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  std::wstring device = Device({L"PCI\\VEN_1\\0", L"PCI\\VEN_1"});
+  auto inf = [](const std::wstring& version, const std::wstring& manufacturer) {
+    return InfDocument::FromText(L"[Version]\n" + version + L"\n[Manufacturer]\n" + manufacturer +
+                                 L"\n[M.NTamd64]\nModel = Inst, PCI\\VEN_1\n[Inst]\nx=1\n");
+  };
+  for (const wchar_t* signature : {L"Signature=\"$Windows 95$\"", L"signature = $WINDOWS 95$ old"})
+    EXPECT_FALSE(MatchInfDevice(inf(signature, L"Mfg = M, NTamd64"), amd64, device)) << signature;
+  for (const wchar_t* signature : {L"Signature=$Chicago$", L"Signature=\"$Windows NT$\"", L""})
+    EXPECT_TRUE(MatchInfDevice(inf(signature, L"Mfg = M, NTamd64"), amd64, device)) << signature;
+  // A bare model-section name is not an entry.
+  EXPECT_FALSE(MatchInfDevice(inf(L"", L"M.NTamd64"), amd64, device));
+  // DriverVer without ",": the whole value is the date.
+  std::optional<DriverMatch> m =
+      MatchInfDevice(inf(L"DriverVer = 07/01/2001 ", L"Mfg = M, NTamd64"), amd64, device);
+  ASSERT_TRUE(m);
+  EXPECT_EQ(L"07/01/2001", m->driver_date);
+  EXPECT_EQ(L"", m->driver_version);
+}
+
+TEST(DriverMatchTest, MatchListTextRoundTrip) {
+  DriverMatch a = ParseDriverMatch(L"d\ni\nm\ns\n.NT\nmf\ndate\nver\nclass");
+  DriverMatch b = ParseDriverMatch(L"only\ntwo");
+  EXPECT_EQ(L"class", a.setup_class);
+  EXPECT_EQ(L"", b.setup_class);
+  std::wstring list = MatchListText({a, b});
+  EXPECT_EQ(L"d\ni\nm\ns\n.NT\nmf\ndate\nver\nclass\ronly\ntwo\n\n\n\n\n\n\n\r", list);
+  EXPECT_EQ(Texts({a, b}), Texts(ParseMatchList(list)));
+  EXPECT_TRUE(ParseMatchList(L"").empty());
+}
+
+// ---------------------------------------------------------------------------
+// Vendor-style files
+
+std::vector<DriverMatch> MatchData(const std::string& file, const SystemProfile& profile,
+                                   const std::vector<std::vector<std::wstring>>& devices) {
+  return MatchInfDevices(InfDocument::FromBytes(ReadDataFile(file)), profile,
+                         DeviceIdList::FromItems(devices));
+}
+
+TEST(DriverMatchDataTest, AcmeNetworkAdapters) {
+  std::vector<std::vector<std::wstring>> devices = {
+      {L"PCI\\VEN_1234&DEV_5679\\1", L"PCI\\VEN_1234&DEV_5679&SUBSYS_00011234",
+       L"PCI\\VEN_1234&DEV_5679"},
+      {L"PCI\\VEN_1234&DEV_567A\\2", L"PCI\\VEN_1234&DEV_567A"},
+      {L"PCI\\VEN_1234&DEV_5678\\3", L"PCI\\VEN_1234&DEV_5678&SUBSYS_00011234",
+       L"PCI\\VEN_1234&DEV_5678"},
+  };
+  EXPECT_EQ(std::vector<std::wstring>(
+                {Record({L"Acme Gigabit Server Adapter", L"pci\\ven_1234&dev_5679\\1",
+                         L"pci\\ven_1234&dev_5679", L"nic_install.NTAMD64", L".NTamd64.10.0",
+                         L"Acme Corp", L"05/14/2021", L"1.2.3.4", L"Net"}),
+                 Record({L"Acme Gigabit-Netzwerkkarte", L"pci\\ven_1234&dev_567a\\2",
+                         L"pci\\ven_1234&dev_567a", L"nic_install.NTAMD64", L".NTamd64.10.0",
+                         L"Acme Corp", L"05/14/2021", L"1.2.3.4", L"Net"}),
+                 Record({L"Acme Gigabit-Netzwerkkarte", L"pci\\ven_1234&dev_5678\\3",
+                         L"pci\\ven_1234&dev_5678&subsys_00011234", L"nic_install.NTAMD64",
+                         L".NTamd64.10.0", L"Acme Corp", L"05/14/2021", L"1.2.3.4", L"Net"})}),
+            Texts(MatchData("inf/acme_net.inf", Profile(L"AMD64", L"10.0", L"19045", L"0407"),
+                            devices)));
+
+  // Windows 8.1 gets the older models; Windows 7 x86 a model whose install
+  // section holds nothing, which only the device-list lookup reports.
+  std::vector<DriverMatch> old = MatchData("inf/acme_net.inf", Profile(L"AMD64", L"6.3"), devices);
+  ASSERT_EQ(1u, old.size());
+  EXPECT_EQ(L"nic_install.63", old[0].install_section);
+  EXPECT_EQ(L".NTamd64.6.3", old[0].models_decoration);
+  InfDocument acme = InfDocument::FromBytes(ReadDataFile("inf/acme_net.inf"));
+  std::wstring nic = Device({L"PCI\\VEN_1234&DEV_5678\\3", L"PCI\\VEN_1234&DEV_5678"});
+  EXPECT_TRUE(MatchInfDevice(acme, Profile(L"AMD64", L"6.3"), nic));
+  SystemProfile x86 = Profile(L"x86", L"6.1", L"7601");
+  EXPECT_EQ(1u, MatchInfDevices(acme, x86, DeviceIdList::FromText(nic)).size());
+  EXPECT_FALSE(MatchInfDevice(acme, x86, nic));
+}
+
+TEST(DriverMatchDataTest, ContosoStorageWithProductTypesAndMissingStrings) {
+  std::vector<std::vector<std::wstring>> devices = {
+      {L"PCI\\VEN_1B4B&DEV_9230&SUBSYS_92301B4B&REV_11\\4&1", L"PCI\\VEN_1B4B&DEV_9230&SUBSYS_92301B4B",
+       L"PCI\\VEN_1B4B&DEV_9230"},
+      {L"PCI\\VEN_1B4B&DEV_9220\\4&2", L"PCI\\VEN_1B4B&DEV_9220"},
+      {L"PCI\\VEN_1B4B&DEV_9215\\4&3", L"PCI\\VEN_1B4B&DEV_9215"},
+  };
+  std::wstring registered = L"Contoso SATA RAID Controller " + DecodeAnsi("\xAE", 1);
+  std::vector<DriverMatch> ws = MatchData("inf/contoso_storage.inf", Profile(L"AMD64", L"10.0"), devices);
+  ASSERT_EQ(3u, ws.size());
+  EXPECT_EQ(Record({registered.c_str(), L"pci\\ven_1b4b&dev_9230&subsys_92301b4b&rev_11\\4&1",
+                    L"pci\\ven_1b4b&dev_9230&subsys_92301b4b", L"cstor_inst", L".NTamd64",
+                    L"Contoso Ltd.", L"03/02/2019", L"9.1.0.1009", L"SCSIAdapter"}),
+            DriverMatchText(ws[0]));
+  EXPECT_EQ(L"Contoso SATA Controller (legacy mode)", ws[1].description);
+  EXPECT_EQ(L"%cstor.missing%", ws[2].description);  // undefined: stays, lower-cased
+
+  std::vector<DriverMatch> server = MatchData(
+      "inf/contoso_storage.inf", Profile(L"AMD64", L"10.0", L"19045", L"0409", L"3"), devices);
+  ASSERT_EQ(1u, server.size());
+  EXPECT_EQ(L"cstor_server", server[0].install_section);
+  EXPECT_EQ(L".NTamd64.6.0.0x00000003", server[0].models_decoration);
+
+  std::vector<DriverMatch> x86 =
+      MatchData("inf/contoso_storage.inf", Profile(L"x86", L"5.1", L"2600"), devices);
+  ASSERT_EQ(1u, x86.size());
+  EXPECT_EQ(L".NTx86", x86[0].models_decoration);
+}
+
+TEST(DriverMatchDataTest, FabrikamUsbWithTokensInModelLines) {
+  std::vector<std::vector<std::wstring>> devices = {
+      {L"USB\\VID_0F0F&PID_0001\\SN1", L"USB\\VID_0F0F&PID_0001&REV_0100", L"USB\\VID_0F0F&PID_0001"},
+      {L"USB\\VID_0F0F&PID_0002\\SN2", L"USB\\VID_0F0F&PID_0002"},
+      {L"USB\\VID_0F0F&PID_DF11\\SN3", L"USB\\VID_0F0F&PID_DF11"},
+      {L"USB\\VID_0F0F&PID_0003&MI_00\\6&1", L"USB\\VID_0F0F&PID_0003&MI_00"},
+  };
+  std::vector<DriverMatch> de =
+      MatchData("inf/fabrikam_usb.inf", Profile(L"AMD64", L"10.0", L"19045", L"0407"), devices);
+  ASSERT_EQ(5u, de.size());
+  const wchar_t* serial_de = L"Fabrikam USB-Serieller Anschluss f\u00fcr Ger\u00e4te";
+  EXPECT_EQ(Record({serial_de, L"usb\\vid_0f0f&pid_0001\\sn1", L"usb\\vid_0f0f&pid_0001",
+                    L"serial_install.NTAMD64", L".NTamd64", L"Fabrikam, Inc.", L"11/30/2022",
+                    L"2.4.0.0", L"Ports"}),
+            DriverMatchText(de[0]));
+  EXPECT_EQ(L"usb\\vid_0f0f&pid_0002", de[1].matched_id);  // USB\%DeviceID%
+  EXPECT_EQ(L"fabrikam dfu device, rev 2", de[2].description);
+  EXPECT_EQ(L"dfu_install.NT", de[2].install_section);
+  EXPECT_EQ(L"fabrikam composite", de[3].description);
+  EXPECT_EQ(L"serial_install.NTAMD64", de[3].install_section);  // section from a string
+  EXPECT_EQ(L"Fabrikam, Inc. serial", de[4].description);  // literal text lower-cased
+  EXPECT_EQ(L"Fabrikam Legacy", de[4].manufacturer);
+  EXPECT_EQ(L"legacy_install", de[4].install_section);
+  EXPECT_EQ(L"usb\\vid_0f0f&pid_0001\\sn1", de[4].instance_id);
+
+  std::vector<DriverMatch> x86 =
+      MatchData("inf/fabrikam_usb.inf", Profile(L"x86", L"6.1", L"7601"), devices);
+  ASSERT_EQ(1u, x86.size());
+  EXPECT_EQ(L"Fabrikam USB Serial Port", x86[0].description);
+  EXPECT_EQ(L".NTx86", x86[0].models_decoration);
+  EXPECT_EQ(L"serial_install", x86[0].install_section);
+}
+
+}  // namespace
+}  // namespace orvane
