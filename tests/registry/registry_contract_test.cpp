@@ -75,10 +75,15 @@ class RegistryContract : public ::testing::TestWithParam<Backend> {
   }
 
   // Raw bytes through the platform interface, bypassing the access layer.
+  // The buffer continues with non-NUL characters: the platform adds a string
+  // terminator that a caller left out when the next character in memory is
+  // NUL, and that must not make malformed data look well-formed.
   void PutRaw(const std::wstring& name, uint32_t type, const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> buffer(bytes);
+    buffer.insert(buffer.end(), {'Z', 'Z', 'Z', 'Z'});
     Registry::Key key = 0;
     ASSERT_EQ(registry_->CreateKey(kHkeyCurrentUser, base_, kKeyAllAccess, &key), kRegOk);
-    EXPECT_EQ(registry_->SetValue(key, name, type, bytes.data(), static_cast<uint32_t>(bytes.size())),
+    EXPECT_EQ(registry_->SetValue(key, name, type, buffer.data(), static_cast<uint32_t>(bytes.size())),
               kRegOk);
     registry_->CloseKey(key);
   }
