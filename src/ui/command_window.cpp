@@ -18,6 +18,8 @@ namespace orvane {
 namespace {
 
 constexpr DWORD kEndDisplayMs = 1000;
+constexpr int kLogX = 11, kLogY = 85, kLogWidth = 409, kLogHeight = 215;
+constexpr COLORREF kRuleColour = RGB(119, 142, 187);
 
 // Events of one pass of the loop, set by the window procedure.
 struct LoopEvents {
@@ -82,7 +84,7 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
   LoopEvents events;
   {
     SkinFrame frame;
-    auto handler = [&events](HWND, UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
+    auto handler = [&events](HWND window, UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
       switch (message) {
         case WM_COMMAND:
           if (LOWORD(wparam) == kCmdCancelId && HIWORD(wparam) == BN_CLICKED) {
@@ -102,6 +104,18 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
           if (wparam != kCmdTimerId) return false;
           *result = 0;  // only wakes the loop
           return true;
+        case WM_PAINT: {
+          // A thin rule around the log view.
+          PAINTSTRUCT paint;
+          HDC dc = BeginPaint(window, &paint);
+          RECT rule{kLogX - 1, kLogY - 1, kLogX + kLogWidth + 1, kLogY + kLogHeight + 1};
+          HBRUSH brush = CreateSolidBrush(kRuleColour);
+          FrameRect(dc, &rule, brush);
+          DeleteObject(brush);
+          EndPaint(window, &paint);
+          *result = 0;
+          return true;
+        }
         default:
           return false;
       }
@@ -116,14 +130,15 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
     HWND status = AddControl(window, L"STATIC", L"", SS_LEFT | SS_NOPREFIX, 12, 60, 350, 20, kCmdStatusId, font);
     AddControl(window, L"STATIC", L"V. " + version, SS_LEFT | SS_NOPREFIX, 370, 63, 53, 18, kCmdVersionId, font);
     HWND log = AddControl(window, L"RichEdit20W", L"",
-                          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | ES_NOHIDESEL, 11, 85, 409,
-                          215, kCmdLogId, font, WS_EX_STATICEDGE);
+                          ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | ES_NOHIDESEL, kLogX, kLogY,
+                          kLogWidth, kLogHeight, kCmdLogId, font);
     AddControl(window, L"BUTTON", UiText(TxtCancel), BS_PUSHBUTTON | WS_TABSTOP, 350, 314, 64, 20, kCmdCancelId,
                font);
     if (log) {
       // Plain text only; no limit on how much the run writes.
       SendMessageW(log, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
       SendMessageW(log, EM_SETEVENTMASK, 0, 0);
+      SendMessageW(log, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(4, 4));
     }
 
     ACCEL escape{FVIRTKEY, VK_ESCAPE, kCmdEscapeEvent};

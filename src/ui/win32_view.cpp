@@ -10,6 +10,7 @@ namespace {
 constexpr const wchar_t* kDispatcherClass = L"OrvaneViewDispatcher";
 constexpr UINT kRunCallMessage = WM_APP + 0x51;
 constexpr UINT_PTR kColourSubclassId = 0x4F56;  // one subclass per tree parent
+constexpr const wchar_t* kColourProperty = L"OrvaneTreeColours";
 constexpr int kSmallIcon = 16;
 
 bool IsClass(HWND window, const wchar_t* name) {
@@ -72,6 +73,7 @@ LRESULT CALLBACK ColourSubclass(HWND window, UINT message, WPARAM wparam, LPARAM
     }
   } else if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(window, ColourSubclass, id);
+    RemovePropW(window, kColourProperty);
     delete trees;
   }
   return DefSubclassProc(window, message, wparam, lparam);
@@ -79,17 +81,16 @@ LRESULT CALLBACK ColourSubclass(HWND window, UINT message, WPARAM wparam, LPARAM
 
 std::vector<TreeColours>* ColoursOf(HWND tree) {
   HWND parent = GetParent(tree);
-  DWORD_PTR data = 0;
   if (!parent) return nullptr;
-  if (!GetWindowSubclass(parent, ColourSubclass, kColourSubclassId, &data)) {
-    auto* trees = new std::vector<TreeColours>();
+  auto* trees = static_cast<std::vector<TreeColours>*>(GetPropW(parent, kColourProperty));
+  if (!trees) {
+    trees = new std::vector<TreeColours>();
     if (!SetWindowSubclass(parent, ColourSubclass, kColourSubclassId, reinterpret_cast<DWORD_PTR>(trees))) {
       delete trees;
       return nullptr;
     }
-    data = reinterpret_cast<DWORD_PTR>(trees);
+    SetPropW(parent, kColourProperty, trees);
   }
-  auto* trees = reinterpret_cast<std::vector<TreeColours>*>(data);
   for (TreeColours& entry : *trees) {
     if (entry.tree == tree) return trees;
   }
