@@ -346,8 +346,11 @@ bool MainWindow::CreateControl(const ControlSpec& spec) {
       style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_BORDER | WS_TABSTOP;
       break;
     case ControlKind::kFrame:
+      // A frame paints only its border and title; as a transparent child it
+      // leaves its inside to the page, which erases it on every switch.
       window_class = L"BUTTON";
       style |= BS_GROUPBOX | WS_CLIPSIBLINGS;
+      ex_style |= WS_EX_TRANSPARENT;
       break;
   }
   HWND handle = CreateWindowExW(ex_style, window_class, text.c_str(), style, spec.x, spec.y, spec.width, spec.height,
