@@ -1,0 +1,154 @@
+// The device source, the library loader and the system profile against the
+// real system.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "devices/device_lists.h"
+#include "platform/windows/system_library.h"
+#include "platform/windows/windows_devices.h"
+#include "platform/windows/windows_registry.h"
+#include "platform/windows/windows_system_info.h"
+#include "registry/system_profile.h"
+#include "text/text_helpers.h"
+
+namespace orvane {
+namespace {
+
+std::wstring ModulePath(HMODULE module) {
+  std::vector<wchar_t> buffer(32768);
+  DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
+  return std::wstring(buffer.data(), length);
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+}
+
+TEST(SystemLibraryTest, LoadsFromTheSystemFolderAndReleases) {
+  std::wstring system_folder = SystemFolderPath(L"");
+  ASSERT_FALSE(system_folder.empty());
+  {
+    SystemLibrary setupapi(L"setupapi.dll");
+    ASSERT_TRUE(setupapi.loaded());
+    EXPECT_TRUE(EqualsNoCase(FolderOf(ModulePath(setupapi.module())), system_folder))
+        << ModulePath(setupapi.module());
+    EXPECT_NE(setupapi.Find("SetupDiGetClassDevsW"), nullptr);
+    EXPECT_EQ(setupapi.Find("NoSuchProcedureAnywhere"), nullptr);
+
+    SystemLibrary moved(std::move(setupapi));
+    EXPECT_FALSE(setupapi.loaded());
+    EXPECT_TRUE(moved.loaded());
+    moved.Release();
+    EXPECT_FALSE(moved.loaded());
+    EXPECT_EQ(moved.Find("SetupDiGetClassDevsW"), nullptr);
+  }
+  // Names with a folder part are refused, even when they point into the system folder.
+  EXPECT_FALSE(SystemLibrary(L"").loaded());
+  EXPECT_FALSE(SystemLibrary(L".\\setupapi.dll").loaded());
+  EXPECT_FALSE(SystemLibrary(system_folder + L"setupapi.dll").loaded());
+  EXPECT_FALSE(SystemLibrary(L"no-such-library.dll").loaded());
+}
+
+TEST(SystemLibraryTest, IgnoresALibraryNextToTheProgram) {
+  std::wstring copy = FolderOf(ModulePath(nullptr)) + L"orvane_probe_lib.dll";
+  ASSERT_TRUE(CopyFileW(SystemFolderPath(L"version.dll").c_str(), copy.c_str(), FALSE));
+  HMODULE plain = LoadLibraryW(L"orvane_probe_lib.dll");
+  if (plain == nullptr) {
+    DeleteFileW(copy.c_str());
+    GTEST_SKIP() << "this loader does not load the copied library at all";
+  }
+  FreeLibrary(plain);
+  // The ordinary search finds the copy in the program's folder; the loader
+  // for system libraries must not.
+  EXPECT_FALSE(SystemLibrary(L"orvane_probe_lib.dll").loaded());
+  DeleteFileW(copy.c_str());
+}
+
+TEST(WindowsDeviceSourceTest, ListsThePresentDevices) {
+  WindowsDeviceSource source;
+  std::vector<PresentDevice> devices(2);
+  ASSERT_TRUE(source.ListPresent(&devices));
+  ASSERT_FALSE(devices.empty());
+  for (const PresentDevice& device : devices) {
+    EXPECT_FALSE(device.instance_id.empty());
+    EXPECT_NE(device.instance_id.find(L'\\'), std::wstring::npos) << device.instance_id;
+    EXPECT_EQ(device.instance_id.find(L'\0'), std::wstring::npos);
+  }
+  // A rescan of the tree leaves the source usable.
+  source.Reenumerate();
+  std::vector<PresentDevice> again;
+  ASSERT_TRUE(source.ListPresent(&again));
+  EXPECT_FALSE(again.empty());
+}
+
+TEST(WindowsDeviceListsTest, ListsAreWellFormed) {
+  WindowsRegistry registry;
+  WindowsDeviceSource source;
+
+  std::wstring all = ListPresentDevices(registry, source, kAllDevices);
+  std::vector<std::wstring> ids = ListPresentDeviceIds(registry, source, kAllDevices);
+  ASSERT_FALSE(ids.empty()) << "no hardware device listed";
+  EXPECT_EQ(all.back(), L'|');
+  EXPECT_EQ(FieldCount(all, L"|") - 1, ids.size());
+  for (const std::wstring& id : ids) {
+    EXPECT_FALSE(IsExcludedDeviceEnumerator(Field(id, L"\\", 1))) << id;
+  }
+
+  // One device text per listed device, in the same order, each opening with
+  // its instance identifier line and made of LF-terminated items.
+  std::wstring text = ReadDeviceIds(registry, source, kAllDevices);
+  std::vector<std::wstring> device_texts = SplitText(text, L",");
+  ASSERT_EQ(device_texts.size(), ids.size());
+  size_t with_hardware_ids = 0;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    EXPECT_TRUE(StartsWith(device_texts[i], ids[i] + L"\n")) << device_texts[i];
+    EXPECT_TRUE(EndsWith(device_texts[i], L"\n"));
+    EXPECT_FALSE(Contains(device_texts[i], L"\n\n"));
+    if (FieldCount(device_texts[i], L"\n") > 2) ++with_hardware_ids;
+  }
+  EXPECT_GT(with_hardware_ids, 0u);
+
+  // Devices with a problem are a part of all devices.
+  for (const std::wstring& id : ListPresentDeviceIds(registry, source, kProblemDevices)) {
+    EXPECT_TRUE(Contains(all, id + L"|")) << id;
+  }
+
+  std::wstring enumerators = ListEnumerators(registry);
+  ASSERT_GE(enumerators.size(), 2u);
+  EXPECT_EQ(enumerators.front(), L',');
+  EXPECT_EQ(enumerators.back(), L',');
+  EXPECT_TRUE(Contains(LowerText(enumerators), L",root,"));
+  EXPECT_FALSE(Contains(enumerators, L",,"));
+}
+
+TEST(WindowsSystemProfileTest, ReadsTheRunningSystem) {
+  WindowsRegistry registry;
+  WindowsSystemInfo system;
+  SystemProfile profile = ReadRunningProfile(registry, system);
+
+  std::vector<wchar_t> windir(MAX_PATH + 1);
+  DWORD length = GetEnvironmentVariableW(L"windir", windir.data(), MAX_PATH);
+  ASSERT_GT(length, 0u);
+  EXPECT_EQ(profile.windows_dir, std::wstring(windir.data(), length));
+  EXPECT_EQ(profile.system_drive, profile.windows_dir.substr(0, 2));
+#ifdef _WIN64
+  EXPECT_EQ(profile.architecture, L"AMD64");
+  EXPECT_EQ(BitnessText(profile.architecture), L"64 Bit");
+#endif
+  EXPECT_FALSE(profile.version.empty());
+  EXPECT_NE(WindowsDisplayName(profile.version, profile.architecture), L"unknown")
+      << profile.version;
+  EXPECT_FALSE(profile.build.empty());
+  EXPECT_FALSE(profile.program_files.empty());
+  EXPECT_TRUE(profile.product_type == L"1" || profile.product_type == L"2" ||
+              profile.product_type == L"3")
+      << profile.product_type;
+}
+
+}  // namespace
+}  // namespace orvane
