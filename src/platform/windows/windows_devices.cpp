@@ -1,6 +1,7 @@
 #include "platform/windows/windows_devices.h"
 
 #include <windows.h>
+#include <setupapi.h>
 
 #include <string>
 #include <vector>
@@ -10,20 +11,12 @@
 namespace orvane {
 namespace {
 
-// Only the types and constants of the device installer are needed here; the
-// procedures are looked up at run time.
-using DeviceSet = void*;  // HDEVINFO
-constexpr DWORD kDigcfPresent = 0x00000002;
-constexpr DWORD kDigcfAllClasses = 0x00000004;
-constexpr DWORD kCrSuccess = 0;
+// Only the types and constants of the device installer are taken from its
+// header; the procedures are looked up at run time.
+using DeviceSet = HDEVINFO;
+using DeviceInfoData = SP_DEVINFO_DATA;
+constexpr DWORD kCrSuccess = 0;  // CR_SUCCESS
 constexpr DWORD kInstanceIdChars = 260;
-
-struct DeviceInfoData {  // SP_DEVINFO_DATA
-  DWORD cbSize;
-  GUID ClassGuid;
-  DWORD DevInst;
-  ULONG_PTR Reserved;
-};
 
 using GetClassDevsFn = DeviceSet(WINAPI*)(const GUID*, PCWSTR, HWND, DWORD);
 using EnumDeviceInfoFn = BOOL(WINAPI*)(DeviceSet, DWORD, DeviceInfoData*);
@@ -61,7 +54,7 @@ bool WindowsDeviceSource::ListPresent(std::vector<PresentDevice>* devices) {
   auto get_status = setupapi.FindAs<GetDevNodeStatusFn>("CM_Get_DevNode_Status");
   if (!get_class_devs || !enum_device || !get_id || !destroy) return false;
 
-  DeviceSet set = get_class_devs(nullptr, nullptr, nullptr, kDigcfPresent | kDigcfAllClasses);
+  DeviceSet set = get_class_devs(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
   if (set == INVALID_HANDLE_VALUE || set == nullptr) return false;
 
   for (DWORD index = 0;; ++index) {
