@@ -98,6 +98,8 @@ TEST_F(DeviceListsTest, DeviceIdsHoldInstanceHardwareAndCompatibleIdsPerDevice) 
   devices_.AddDevice(kSata, 28);
   devices_.AddDevice(kGpu, 0);
   devices_.AddDevice(kUsbNic, 28);  // has no CompatibleIDs
+  const std::wstring unknown = L"PCI\\VEN_1B21&DEV_1242&SUBSYS_86751043&REV_00\\4&3a2b1c0d&0&00E5";
+  devices_.AddDevice(unknown, 28);  // no enum key: only its instance line
 
   std::wstring sata =
       std::wstring(kSata) + L"\n" +
@@ -107,25 +109,17 @@ TEST_F(DeviceListsTest, DeviceIdsHoldInstanceHardwareAndCompatibleIdsPerDevice) 
       L"PCI\\VEN_8086&CC_0106\nPCI\\VEN_8086\nPCI\\CC_010601\nPCI\\CC_0106\n";
   std::wstring usb_nic = std::wstring(kUsbNic) +
                          L"\nUSB\\VID_0BDA&PID_8153&REV_3000\nUSB\\VID_0BDA&PID_8153\n";
-  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices), sata + L"," + usb_nic);
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices),
+            sata + L"," + usb_nic + L"," + unknown + L"\n");
 
   std::vector<DeviceIdentifiers> parsed = ReadDeviceIdentifiers(registry_, devices_, kAllDevices);
-  ASSERT_EQ(parsed.size(), 3u);
+  ASSERT_EQ(parsed.size(), 4u);
   EXPECT_EQ(parsed[1].instance_id, kGpu);
   EXPECT_EQ(parsed[1].hardware_ids.size(), 4u);
   EXPECT_EQ(parsed[1].compatible_ids.size(), 7u);
   EXPECT_EQ(parsed[1].compatible_ids.back(), L"PCI\\CC_0300");
   EXPECT_TRUE(parsed[2].compatible_ids.empty());
   EXPECT_EQ(DeviceIdsText(parsed), ReadDeviceIds(registry_, devices_, kAllDevices));
-}
-
-TEST_F(DeviceListsTest, DeviceWithoutReadableIdsGivesOnlyItsInstanceLine) {
-  const wchar_t kUnknown[] = L"PCI\\VEN_1B21&DEV_1242&SUBSYS_86751043&REV_00\\4&3a2b1c0d&0&00E5";
-  devices_.AddDevice(kUnknown, 28);  // no enum key in the registry
-  devices_.AddDevice(kUsbNic, 28);
-  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices),
-            std::wstring(kUnknown) + L"\n," + kUsbNic +
-                L"\nUSB\\VID_0BDA&PID_8153&REV_3000\nUSB\\VID_0BDA&PID_8153\n");
 }
 
 TEST_F(DeviceListsTest, NothingListedGivesEmptyTexts) {
@@ -161,19 +155,6 @@ TEST_F(DeviceListsTest, LegacyValueIsReadAsAnInteger) {
   EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices), Joined({kGpu, kNvmeDisk}));
 }
 
-TEST_F(DeviceListsTest, EnumeratorIsComparedIgnoringCaseAndNeedsABackslash) {
-  devices_.AddDevice(L"UsbStor\\Disk&Ven_Kingston\\0001&0", 28);
-  devices_.AddDevice(L"root\\net\\0000", 28);
-  devices_.AddDevice(L"Uefi\\Fw\\0", 28);
-  devices_.AddDevice(L"PCI", 28);               // no enumerator part
-  devices_.AddDevice(L"\\VEN_1234\\0", 28);     // empty enumerator part
-  devices_.AddDevice(L"", 28);
-  devices_.AddDevice(L"pci\\VEN_14E4&DEV_1677\\4&0", 28);
-  devices_.AddDevice(L"USBSTORAGE\\Disk\\0", 28);  // only whole names are excluded
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices),
-            L"pci\\VEN_14E4&DEV_1677\\4&0|USBSTORAGE\\Disk\\0|");
-}
-
 TEST_F(DeviceListsTest, EmptyIdentifiersInsideAMultiStringAreLeftOut) {
   // "A", "", "B": an empty identifier would match any empty field of an INF
   // model line, so it is not passed on.
@@ -185,24 +166,13 @@ TEST_F(DeviceListsTest, EmptyIdentifiersInsideAMultiStringAreLeftOut) {
             L"PCI\\VEN_AAAA&DEV_0001\\1\nA\nB\n");
 }
 
-TEST(DeviceEnumeratorTablesTest, BothTablesAsDocumented) {
-  const wchar_t* const kEverywhere[] = {
-      L"acpi", L"ACPI_HAL", L"display", L"fdc",  L"htree",   L"ide",  L"isapnp",    L"lptenum",
-      L"pciide", L"storage", L"sw",     L"usbstor", L"HID",  L"v1394", L"usbprint", L"umb",
-      L"modemwave", L"serenum", L""};
-  for (const wchar_t* name : kEverywhere) {
-    EXPECT_TRUE(IsExcludedDeviceEnumerator(name)) << name;
-    EXPECT_TRUE(IsExcludedEnumeratorKey(name)) << name;
+TEST_F(DeviceListsTest, EnumeratorIsTheTextBeforeTheFirstBackslash) {
+  MemoryDeviceSource devices;
+  for (const wchar_t* id : {L"UsbStor\\Disk&Ven_Kingston\\0001&0", L"root\\net\\0000", L"PCI",
+                            L"\\VEN_1234\\0", L"", L"pci\\VEN_14E4&DEV_1677\\4&0"}) {
+    devices.AddDevice(id, 28);
   }
-  for (const wchar_t* name : {L"WpdBusEnumRoot", L"ROOT", L"SWD", L"UEFI"}) {
-    EXPECT_TRUE(IsExcludedDeviceEnumerator(name)) << name;
-    EXPECT_FALSE(IsExcludedEnumeratorKey(name)) << name;
-  }
-  EXPECT_TRUE(IsExcludedEnumeratorKey(L"Device Parameters"));
-  for (const wchar_t* name : {L"PCI", L"USB", L"SCSI", L"HDAUDIO", L"BTH", L"NVME", L"acpix"}) {
-    EXPECT_FALSE(IsExcludedDeviceEnumerator(name)) << name;
-    EXPECT_FALSE(IsExcludedEnumeratorKey(name)) << name;
-  }
+  EXPECT_EQ(ListPresentDevices(registry_, devices, kProblemDevices), L"pci\\VEN_14E4&DEV_1677\\4&0|");
 }
 
 TEST_F(DeviceListsTest, EnumeratorListKeepsBusesAndSoftwareEnumerators) {
@@ -217,9 +187,7 @@ TEST_F(DeviceListsTest, EnumeratorListKeepsBusesAndSoftwareEnumerators) {
   // Spelled as the registry spells them; the order is the registry's.
   EXPECT_EQ(names, (std::vector<std::wstring>{L"HDAUDIO", L"PCI", L"ROOT", L"SCSI", L"SWD", L"USB",
                                               L"WpdBusEnumRoot"}));
-}
 
-TEST(DeviceEnumeratorListTest, EmptyRegistryGivesOneComma) {
   MemoryRegistry empty;
   EXPECT_EQ(ListEnumerators(empty), L",");
 }
