@@ -75,7 +75,8 @@ class InfDocument {
   static InfDocument Load(FileSystem& files, const std::wstring& path);
   // From the raw bytes of a file.
   static InfDocument FromBytes(const std::string& bytes);
-  // From text that is already decoded (tests, tools).
+  // From text that is already decoded (tests, tools); encoding() then
+  // reports kUtf16Le, the form the text is held in.
   static InfDocument FromText(const std::wstring& text);
 
   // False when the file could not be read.
@@ -84,6 +85,7 @@ class InfDocument {
 
   // The decoded lines as read: line ends removed, nothing else changed
   // (comments and blanks kept). For walks that have their own line rules.
+  // Views stay valid as long as a copy of the document lives.
   size_t LineCount() const;
   std::wstring_view Line(size_t index) const;  // 0-based
 
