@@ -5,23 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "support/host_platform.h"
 #include "support/in_memory_file_system.h"
 #include "text/text_helpers.h"
 
-#ifdef _WIN32
-#include "platform/windows/windows_file_system.h"
-#else
-#include "platform/posix/posix_file_system.h"
-#endif
-
 namespace orvane {
 namespace {
-
-#ifdef _WIN32
-using HostFileSystem = WindowsFileSystem;
-#else
-using HostFileSystem = PosixFileSystem;
-#endif
 
 struct ToolRun {
   int status = -1;
@@ -231,12 +220,12 @@ class InfToolData : public ::testing::Test {
   }
   // How the walk prints a file below the pack folder.
   std::string Walked(const std::wstring& relative) const {
-    return WideToUtf8(Data(L"pack") + files_.Separator() +
-                      ReplaceAll(relative, L"/", std::wstring(1, files_.Separator())));
+    return WideToUtf8(Data(L"pack") + files_->Separator() +
+                      ReplaceAll(relative, L"/", std::wstring(1, files_->Separator())));
   }
-  ToolRun RunTool(const std::vector<std::wstring>& args) { return InvokeTool(files_, args); }
+  ToolRun RunTool(const std::vector<std::wstring>& args) { return InvokeTool(*files_, args); }
 
-  HostFileSystem files_;
+  std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
 };
 
 const char kPci[] = "pci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10";
