@@ -551,7 +551,7 @@ TEST_F(MainWindowTest, DriverListShowsTheDetailsOfTheSelectedCandidate) {
   EXPECT_EQ(L"", Text(kPackageValue));
 }
 
-TEST_F(MainWindowTest, ExitButtonWaitsForTheWorkerButACloseRequestDoesNot) {
+TEST_F(MainWindowTest, ExitButtonDoesNothingWhileAWorkerRuns) {
   MainWindowActions actions;
   auto gate = gate_;
   actions.import_installed_drivers = [gate](WindowView&) { gate->Wait(); };
@@ -581,6 +581,30 @@ TEST_F(MainWindowTest, ExitButtonWaitsForTheWorkerButACloseRequestDoesNot) {
   // Moving away hides the light again, and a press there no longer counts.
   SetCursorPos(frame.left + 200, frame.top + 200);
   ASSERT_TRUE(PumpUntil([&] { return !StyleHas(exit, WS_VISIBLE); }, 2000));
+}
+
+TEST_F(MainWindowTest, MinimiseButtonCountsOnlyWhileLit) {
+  MainWindow& window = Open();
+  HWND minimise = window.frame().minimise_highlight();
+  ASSERT_NE(nullptr, minimise);
+  RECT frame{};
+  GetWindowRect(window.window(), &frame);
+  auto click_minimise = [&] {
+    SendMessageW(window.window(), WM_COMMAND, MAKEWPARAM(kSkinMinimiseId, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(minimise));
+  };
+  // Away from the button the light is off and a click there does nothing.
+  SetCursorPos(frame.left + 200, frame.top + 200);
+  ASSERT_TRUE(PumpUntil([&] { return !StyleHas(minimise, WS_VISIBLE); }, 2000));
+  click_minimise();
+  EXPECT_FALSE(IsIconic(window.window()));
+
+  SetCursorPos(frame.left + 440, frame.top + 8);
+  ASSERT_TRUE(PumpUntil([&] { return StyleHas(minimise, WS_VISIBLE); }, 2000));
+  click_minimise();
+  EXPECT_TRUE(IsIconic(window.window()));
+  EXPECT_FALSE(window.quit_requested());
+  SetCursorPos(frame.left + 200, frame.top + 200);
 }
 
 TEST_F(MainWindowTest, CloseRequestEndsTheLoopEvenWhileAWorkerRuns) {
