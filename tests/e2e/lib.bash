@@ -1,0 +1,104 @@
+# Shared helpers of the end-to-end checks: a virtual display, a Wine prefix
+# with its own server, and message boxes read and closed from outside.
+# Sourced, not run; its extension keeps it out of the test list.
+
+E2E_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+[ -x "$WINE64" ] || WINE64=$(command -v wine64 || command -v wine)
+WINESERVER_BIN=${WINESERVER_BIN:-$(command -v wineserver || echo /usr/lib/wine/wineserver64)}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+E2E_FAILURES=0
+E2E_XVFB_PID=
+E2E_OWN_SERVER=
+
+e2e_fail() {
+  echo "FAIL: $*" >&2
+  E2E_FAILURES=$((E2E_FAILURES + 1))
+}
+
+e2e_pass() { echo "ok: $*"; }
+
+# Uses the caller's display when it answers, else starts a private Xvfb.
+e2e_start_display() {
+  if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
+    return
+  fi
+  local display
+  for display in $(seq 140 199); do
+    [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] && continue
+    Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    E2E_XVFB_PID=$!
+    export DISPLAY=":$display"
+    local i
+    for i in $(seq 1 50); do
+      xdotool getdisplaygeometry >/dev/null 2>&1 && return
+      sleep 0.1
+    done
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
+    E2E_XVFB_PID=
+  done
+  echo "no X display could be started" >&2
+  exit 1
+}
+
+# Creates the prefix when needed (desktop or WinPE flavour) and keeps one
+# server running for it while the checks run.
+e2e_use_prefix() {
+  export WINEPREFIX=$1
+  local flavour=${2:-}
+  WINEDEBUG=-all "$E2E_ROOT/scripts/winpe-prefix" "$WINEPREFIX" $flavour
+  WINEDEBUG=-all "$WINESERVER_BIN" -p >/dev/null 2>&1 || true
+  E2E_OWN_SERVER=$WINEPREFIX
+}
+
+e2e_cleanup() {
+  if [ -n "$E2E_OWN_SERVER" ]; then
+    WINEPREFIX=$E2E_OWN_SERVER "$WINESERVER_BIN" -k >/dev/null 2>&1 || true
+  fi
+  if [ -n "$E2E_XVFB_PID" ]; then
+    kill "$E2E_XVFB_PID" 2>/dev/null || true
+  fi
+}
+
+e2e_reg() { WINEDEBUG=-all "$WINE64" reg "$@"; }
+
+# Id of the first top-level window whose title is exactly $1, waiting up to
+# $2 seconds (default 60); nothing when none appears.
+e2e_wait_window() {
+  local title=$1 limit=${2:-60} pattern i id
+  pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
+  for i in $(seq 1 $((limit * 5))); do
+    id=$(xdotool search --name "$pattern" 2>/dev/null | head -1 || true)
+    if [ -n "$id" ]; then
+      echo "$id"
+      return
+    fi
+    sleep 0.2
+  done
+}
+
+# Presses Enter in the window: the OK button of a message box.
+e2e_close_box() {
+  xdotool windowfocus --sync "$1" key Return >/dev/null 2>&1 || xdotool key --window "$1" Return
+}
+
+# Waits up to $2 seconds for process $1 to end; its exit code, or 124 when it did not end.
+e2e_wait_exit() {
+  local pid=$1 limit=${2:-60} i
+  for i in $(seq 1 $((limit * 5))); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid"
+      return $?
+    fi
+    sleep 0.2
+  done
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  return 124
+}
+
+# Texts of the message boxes a run showed, one per line, from Wine's trace.
+e2e_box_texts() {
+  sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$1"
+}
