@@ -132,9 +132,11 @@ struct MatchCommon {
 };
 
 // Lookup for a device list: for each device in list order, items 1..n-1 are
-// tried in order; the first one that a model line lists gives a record built
-// from the first model line, in file order, that lists it. A device whose
-// instance identifier already has a record here adds nothing.
+// tried in order; the first one that a model line lists among its
+// identifiers gives a record built from the first model line, in file order,
+// that lists it (a description is never searched). A device whose instance
+// identifier already stands between two LF of a record here adds nothing.
+// Hash lookups: linear in the size of the models and of the device list.
 std::vector<DriverMatch> FindDeviceModels(const InfDocument& inf, const SystemProfile& profile,
                                           const ModelsText& models, const DeviceIdList& devices,
                                           const MatchCommon& common);
