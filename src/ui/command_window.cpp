@@ -5,6 +5,7 @@
 
 #include "ui/command_window.h"
 
+#include <chrono>
 #include <memory>
 
 #include "platform/windows/windows_file_system.h"
@@ -18,6 +19,7 @@ namespace orvane {
 namespace {
 
 constexpr DWORD kEndDisplayMs = 1000;
+constexpr UINT kRunEndedMessage = WM_APP + 0x43;
 constexpr int kLogX = 11, kLogY = 85, kLogWidth = 409, kLogHeight = 215;
 constexpr COLORREF kRuleColour = RGB(119, 142, 187);
 
@@ -154,8 +156,10 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
     if (!WorkerThread.IsRunning()) {
       StopRequested = 0;
       UnattendedRequest request{version, driver_source, driver_store, filter_list};
-      WorkerThread.Start([view, token, run, request]() mutable {
+      WorkerThread.Start([view, token, run, request, window]() mutable {
         if (run) run(std::move(request), *view, StopRequested, *token);
+        // Wake the loop now rather than at the next timer tick.
+        PostMessageW(window, kRunEndedMessage, 0, 0);
       });
     }
     SetTimer(window, kCmdTimerId, 1000, nullptr);
@@ -168,7 +172,10 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
         PostQuitMessage(static_cast<int>(message.wParam));
         events.close_requested = true;
       } else if (got > 0) {
-        if (!accelerators || !TranslateAcceleratorW(window, accelerators, &message)) {
+        if (message.message == kRunEndedMessage) {
+          // The worker posts this as its very last step.
+          WorkerThread.WaitForEnd(std::chrono::milliseconds(500));
+        } else if (!accelerators || !TranslateAcceleratorW(window, accelerators, &message)) {
           TranslateMessage(&message);
           DispatchMessageW(&message);
         }

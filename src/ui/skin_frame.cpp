@@ -136,7 +136,7 @@ bool SkinFrame::Create(const SkinFrameParams& params, SkinMessageHandler handler
 
   int x = (GetSystemMetrics(SM_CXSCREEN) - params.client_width) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - params.client_height) / 2;
-  HWND window = CreateWindowExW(WS_EX_APPWINDOW, kSkinWindowClass, kSkinWindowTitle,
+  HWND window = CreateWindowExW(0, kSkinWindowClass, kSkinWindowTitle,
                                 WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_MINIMIZEBOX, x, y,
                                 params.client_width, params.client_height, nullptr, nullptr, instance, this);
   if (!window) return false;
