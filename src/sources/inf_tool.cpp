@@ -114,7 +114,8 @@ std::wstring InfToolUsage() {
          L"  orvane-inf expand --lang L INF TEXT\n"
          L"  orvane-inf value INF SECTION KEY [DEFAULT]\n"
          L"  orvane-inf exists [--entry] INF SECTION\n"
-         L"  orvane-inf table INF SECTION\n";
+         L"  orvane-inf table INF SECTION\n"
+         L"Options come before the operands, in any order; \"--\" ends them.\n";
 }
 
 std::wstring ParseInfToolArgs(const std::vector<std::wstring>& args, InfToolRequest* request) {

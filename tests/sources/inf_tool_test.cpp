@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -208,6 +209,32 @@ TEST(InfToolWalk, PathsAreBuiltWithThePlatformSeparator) {
   EXPECT_EQ(CollectInfFiles(files, L"C:\\pack\\"),
             (std::vector<std::wstring>{L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"}));
   EXPECT_EQ(CollectInfFiles(files, L"C:/pack/")[1], L"C:/pack/top.inf");
+}
+
+TEST(InfToolWalk, MatchReadsEveryInfOnceWhateverTheNumberOfDevices) {
+  InMemoryFileSystem files;
+  std::string devices;
+  for (int i = 0; i < 20; ++i) devices += "PCI\\D" + std::to_string(i) + "\\1\nPCI\\D" + std::to_string(i) + "\n\n";
+  files.AddFile(L"/devices.txt", devices);
+  const std::string inf =
+      "[Manufacturer]\nM = S\n[S]\nd = i, PCI\\D3, PCI\\D7\n[i]\nk = v\n";
+  files.AddFile(L"/drv/a.inf", inf);
+  files.AddFile(L"/drv/sub/b.inf", inf);
+  for (const bool first : {false, true}) {
+    auto args = MatchArgs(L"/devices.txt");
+    args[2] = L"x86";
+    if (first) args.push_back(L"--first");
+    args.push_back(L"/drv");
+    const size_t before = files.read_count();
+    const ToolRun run = InvokeTool(files, args);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(files.read_count() - before, 3u);  // the devices file and each INF once
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 4);
+    EXPECT_EQ(run.out.find(first ? "/drv/a.inf\t4\td\tpci\\d3\\1\tpci\\d3\ti\t\tM"
+                                 : "/drv/a.inf\td\tpci\\d3\\1\tpci\\d3\ti\t\tM"),
+              0u)
+        << run.out;
+  }
 }
 
 // ---------------------------------------------------------------------------

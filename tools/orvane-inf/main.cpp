@@ -7,9 +7,7 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#endif
 
-#ifdef _WIN32
 #include "platform/windows/windows_file_system.h"
 #else
 #include "platform/posix/posix_file_system.h"
@@ -18,6 +16,12 @@
 #include "text/text_helpers.h"
 
 namespace {
+
+#ifdef _WIN32
+using HostFileSystem = orvane::WindowsFileSystem;
+#else
+using HostFileSystem = orvane::PosixFileSystem;
+#endif
 
 void WriteBytes(std::FILE* stream, const std::string& bytes) {
   if (!bytes.empty()) std::fwrite(bytes.data(), 1, bytes.size(), stream);
@@ -29,11 +33,7 @@ int RunTool(const std::vector<std::wstring>& args) {
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
 #endif
-#ifdef _WIN32
-  orvane::WindowsFileSystem files;
-#else
-  orvane::PosixFileSystem files;
-#endif
+  HostFileSystem files;
   orvane::InfToolStreams streams;
   streams.out = [](const std::string& bytes) { WriteBytes(stdout, bytes); };
   streams.err = [](const std::string& bytes) { WriteBytes(stderr, bytes); };
