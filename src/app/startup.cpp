@@ -27,7 +27,7 @@ size_t EndOfProgramToken(const std::wstring& command_line) {
 
 std::wstring VersionedTitle() { return std::wstring(L"Orvane ") + ProgramVersion; }
 
-std::wstring SplitArguments(const std::wstring& command_line, const std::wstring& program_path) {
+std::wstring ParseCommandLine(const std::wstring& command_line, const std::wstring& program_path) {
   // The text after the program path. A path the system unquoted or unescaped
   // on its way into the split may not occur literally; then the first token
   // is skipped by the system's own rule instead of taking the whole line.
@@ -116,7 +116,7 @@ bool IsPreinstallationBoot(const std::wstring& start_options) {
 
 std::wstring ParseCommandLine(StartupHost& host) {
   std::vector<std::wstring> args = host.CommandLineArguments();
-  return SplitArguments(host.CommandLine(), args.empty() ? std::wstring() : args[0]);
+  return ParseCommandLine(host.CommandLine(), args.empty() ? std::wstring() : args[0]);
 }
 
 int ExitCodeOf(StartupOutcome outcome) {

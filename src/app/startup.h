@@ -44,7 +44,7 @@ struct StartupOptions {
 // process's full command line, program_path the first element as the system
 // splits it. Blanks outside double quotes separate arguments (several blanks
 // give empty arguments); quotes group and are removed.
-std::wstring SplitArguments(const std::wstring& command_line, const std::wstring& program_path);
+std::wstring ParseCommandLine(const std::wstring& command_line, const std::wstring& program_path);
 
 // Reads the options out of the "\n"-joined argument text. Unknown arguments
 // are ignored; a later option replaces an earlier one.
@@ -99,7 +99,7 @@ class StartupHost {
   virtual std::wstring UniqueToken() = 0;
 };
 
-// ParseCommandLine: the process's arguments through the host.
+// The same for the running process, through the host.
 std::wstring ParseCommandLine(StartupHost& host);
 
 // The mode that start-up hands over to. Both return when their window's work

@@ -15,29 +15,29 @@ namespace {
 
 // --- command line ---------------------------------------------------------
 
-TEST(SplitArguments, QuotedProgramPathAndQuotedArgument) {
+TEST(ParseCommandLineText, QuotedProgramPathAndQuotedArgument) {
   std::wstring line = L"\"X:\\Tools\\orvane.exe\" -i:\"D:\\My Drivers\" -d";
-  EXPECT_EQ(SplitArguments(line, L"X:\\Tools\\orvane.exe"), L"-i:D:\\My Drivers\n-d\n");
+  EXPECT_EQ(ParseCommandLine(line, L"X:\\Tools\\orvane.exe"), L"-i:D:\\My Drivers\n-d\n");
 }
 
-TEST(SplitArguments, UnquotedProgramPathBlanksAndControlCharacters) {
+TEST(ParseCommandLineText, UnquotedProgramPathBlanksAndControlCharacters) {
   // Blanks in a row give empty fields; leading and trailing blanks and tabs go.
-  EXPECT_EQ(SplitArguments(L"orvane.exe \t -f:50   -c:net \t", L"orvane.exe"),
+  EXPECT_EQ(ParseCommandLine(L"orvane.exe \t -f:50   -c:net \t", L"orvane.exe"),
             L"-f:50\n\n\n-c:net\n");
   // A quote in the middle of an argument groups only the blank it encloses.
-  EXPECT_EQ(SplitArguments(L"orvane.exe -c:\"net, display\" x", L"orvane.exe"),
+  EXPECT_EQ(ParseCommandLine(L"orvane.exe -c:\"net, display\" x", L"orvane.exe"),
             L"-c:net, display\nx\n");
 }
 
-TEST(SplitArguments, NoArgumentsGiveOnlyTheClosingSeparator) {
-  EXPECT_EQ(SplitArguments(L"\"C:\\a b\\orvane.exe\"", L"C:\\a b\\orvane.exe"), L"\n");
-  EXPECT_EQ(SplitArguments(L"orvane.exe", L"orvane.exe"), L"\n");
+TEST(ParseCommandLineText, NoArgumentsGiveOnlyTheClosingSeparator) {
+  EXPECT_EQ(ParseCommandLine(L"\"C:\\a b\\orvane.exe\"", L"C:\\a b\\orvane.exe"), L"\n");
+  EXPECT_EQ(ParseCommandLine(L"orvane.exe", L"orvane.exe"), L"\n");
 }
 
-TEST(SplitArguments, WithoutTheSystemsSplitTheFirstTokenIsSkipped) {
+TEST(ParseCommandLineText, WithoutTheSystemsSplitTheFirstTokenIsSkipped) {
   // Never the whole line: the program path itself must not become an option.
-  EXPECT_EQ(SplitArguments(L"\"C:\\x y\\orvane.exe\" -d", L""), L"-d\n");
-  EXPECT_EQ(SplitArguments(L"C:\\x\\orvane.exe -i:D:\\ -d", L"Y:\\other.exe"), L"-i:D:\\\n-d\n");
+  EXPECT_EQ(ParseCommandLine(L"\"C:\\x y\\orvane.exe\" -d", L""), L"-d\n");
+  EXPECT_EQ(ParseCommandLine(L"C:\\x\\orvane.exe -i:D:\\ -d", L"Y:\\other.exe"), L"-i:D:\\\n-d\n");
 }
 
 TEST(ParseCommandLine, UsesTheHostsLineAndFirstArgument) {
