@@ -140,7 +140,9 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
       // Plain text only; no limit on how much the run writes.
       SendMessageW(log, EM_EXLIMITTEXT, 0, 0x7FFFFFFF);
       SendMessageW(log, EM_SETEVENTMASK, 0, 0);
-      SendMessageW(log, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELPARAM(4, 4));
+      // Some air between the rule and the text.
+      RECT text_area{6, 4, kLogWidth - 6 - GetSystemMetrics(SM_CXVSCROLL), kLogHeight - 4};
+      SendMessageW(log, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text_area));
     }
 
     ACCEL escape{FVIRTKEY, VK_ESCAPE, kCmdEscapeEvent};

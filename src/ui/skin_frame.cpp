@@ -169,9 +169,11 @@ bool SkinFrame::Create(const SkinFrameParams& params, SkinMessageHandler handler
   exit_highlight_ = AddImage(params.exit_highlight, false);
   if (minimise_highlight_) SetWindowLongPtrW(minimise_highlight_, GWLP_ID, kSkinMinimiseId);
   if (exit_highlight_) SetWindowLongPtrW(exit_highlight_, GWLP_ID, kSkinExitId);
-  // The highlight images lie above the title band.
-  for (HWND highlight : {minimise_highlight_, exit_highlight_}) {
-    if (highlight) SetWindowPos(highlight, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Where the pieces overlap (the command window's borders reach below its
+  // bottom border) the bottom border lies above the side borders; the
+  // highlight images lie above everything, the title band included.
+  for (HWND piece : {bottom, minimise_highlight_, exit_highlight_}) {
+    if (piece) SetWindowPos(piece, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   return true;
 }

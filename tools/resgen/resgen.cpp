@@ -292,7 +292,7 @@ float Letter(char letter, float x, const Lettering& l, std::vector<std::vector<P
       float r = l.x_height * 0.46f;
       AddArc(&shoulder, stem + r, top + r, r, r, 180, 285);
       strokes->push_back(shoulder);
-      return r * 1.25f + l.weight;
+      return r * 1.12f + l.weight;
     }
     case 'v': {
       float width = l.x_height * 0.92f;
