@@ -81,8 +81,24 @@ check_winpe_start() {
   shift
   e2e_reg delete "$fbwf_key" /f >/dev/null 2>&1
   start_program C.UTF-8 "$@"
-  local rc=0
-  e2e_wait_exit "$program_pid" 90 || rc=$?
+  # The run mode either opens its window (titled " Orvane") or, with no
+  # window to open, ends the process at once; both mean start-up is through.
+  local rc=124 i
+  for i in $(seq 1 450); do
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+      rc=0
+      wait "$program_pid" || rc=$?
+      break
+    fi
+    if [ -n "$(xdotool search --name '^ Orvane$' 2>/dev/null | head -1)" ]; then
+      rc=0
+      kill "$program_pid" 2>/dev/null
+      wait "$program_pid" 2>/dev/null
+      break
+    fi
+    sleep 0.2
+  done
+  [ "$rc" -eq 124 ] && kill "$program_pid" 2>/dev/null
   local texts
   texts=$(e2e_box_texts "$work/trace")
   if [ -n "$texts" ]; then
