@@ -180,8 +180,13 @@ StartupOutcome RunStartup(Platform& platform, StartupHost& host,
     return StartupOutcome::kNotPreinstallation;
   }
 
+  // Options are read unless the system's split shows no argument at all;
+  // without the split the line is still read, past its first token.
   StartupOptions options;
-  if (host.CommandLineArguments().size() > 1) options = ReadOptions(ParseCommandLine(host));
+  std::vector<std::wstring> args = host.CommandLineArguments();
+  if (args.size() != 1) {
+    options = ReadOptions(ParseCommandLine(host.CommandLine(), args.empty() ? std::wstring() : args[0]));
+  }
   if (options_out) *options_out = options;
 
   if (!host.IsServiceRunning(kWriteFilterService)) {

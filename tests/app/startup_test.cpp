@@ -344,6 +344,13 @@ TEST_F(RunStartupTest, CommandModeGetsOptionsAndSkipsTheInstanceCheck) {
   EXPECT_TRUE(host_.messages.empty());
 }
 
+TEST_F(RunStartupTest, OptionsAreReadEvenWithoutTheSystemsSplit) {
+  host_.command_line = L"\"X:\\Tools\\orvane.exe\" -d";
+  host_.arguments.clear();
+  EXPECT_EQ(Run(), StartupOutcome::kCommandModeEnded);
+  EXPECT_EQ(command_options_.OptDriverStore, L"1");
+}
+
 TEST_F(RunStartupTest, SecondInteractiveStartShowsBoxAndFrontsTheFirst) {
   host_.mutex_exists = true;
   SetArguments(L"-f:10 -x");
