@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/windows/system_library.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_system_info.h"
 #include "text/ui_texts.h"
@@ -82,7 +83,8 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
 void RunCommandMode(const std::wstring& version, const std::wstring& driver_source, const std::wstring& filter_list,
                     const std::wstring& driver_store, UnattendedRun run, FileSystem& files,
                     const std::wstring& temp_directory) {
-  HMODULE rich_edit = LoadLibraryW(L"riched20.dll");
+  // The rich-edit control class comes from the system folder only.
+  SystemLibrary rich_edit(L"riched20.dll");
   LoopEvents events;
   {
     SkinFrame frame;
@@ -123,7 +125,6 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
       }
     };
     if (!frame.Create(kCommandFrame, handler)) {
-      if (rich_edit) FreeLibrary(rich_edit);
       return;
     }
     HWND window = frame.window();
@@ -210,7 +211,6 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
     view->Detach();
     if (accelerators) DestroyAcceleratorTable(accelerators);
   }
-  if (rich_edit) FreeLibrary(rich_edit);
 }
 
 }  // namespace orvane
