@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // The path forms re-read the file on every call: they are compared with
   // the document for the first sections only, to keep the runs fast.
-  const size_t kPathChecked = 4;
+  const size_t kPathChecked = 2;
   for (size_t s = 0; s < sections.size(); ++s) {
     const std::wstring& section = sections[s];
     const bool on_path = s < kPathChecked;
@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(value == table[first].value, section + L" / " + table[i].key);
       FUZZ_CHECK(ReadInfValue(doc, section, L" " + table[i].key + L"\t", L"\x01") == value,
                  table[i].key);
-      if (on_path && i < 2) {
+      if (on_path && i == 0) {
         const size_t before = files.read_count();
         FUZZ_CHECK(ReadInfValue(files, path, section, table[i].key, L"\x01") == value,
                    table[i].key);
@@ -102,16 +102,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     texts.push_back(L"[%" + TrimBlanks(strings[i].key, kTrimBoth) + L"%]");
   }
   if (doc.LineCount() > 0) texts.push_back(std::wstring(doc.Line(0)));
-  for (const std::wstring& text : texts) {
-    for (const wchar_t* language : {L"0409", L"0407", L"", L"12"}) {
-      const size_t before = files.read_count();
-      const std::wstring expanded = ExpandStrings(files, path, language, text);
-      // A text without a pair of "%" needs no read; any other one read.
-      const bool pair = text.find(L'%') != text.rfind(L'%');
-      FUZZ_CHECK(files.read_count() == before + (pair ? 1 : 0), L"ExpandStrings reads");
-      FUZZ_CHECK(expanded == ExpandStrings(doc, language, text), text);
+  for (size_t t = 0; t < texts.size(); ++t) {
+    const std::wstring& text = texts[t];
+    const wchar_t* const languages[] = {L"0409", L"0407", L"", L"12"};
+    for (const wchar_t* language : languages) {
+      const std::wstring expanded = ExpandStrings(doc, language, text);
       FUZZ_CHECK(expanded.size() <= text.size() + InfDocument::kMaxExpansionGrowth, text);
       if (text.find(L'%') == text.rfind(L'%')) FUZZ_CHECK(expanded == text, text);
+      if (language == languages[0] && (t < 2 || t + 1 == texts.size())) {
+        // A text without a pair of "%" needs no read; any other one read.
+        const size_t before = files.read_count();
+        FUZZ_CHECK(ExpandStrings(files, path, language, text) == expanded, text);
+        const bool pair = text.find(L'%') != text.rfind(L'%');
+        FUZZ_CHECK(files.read_count() == before + (pair ? 1 : 0), L"ExpandStrings reads");
+      }
     }
   }
   return 0;
