@@ -210,9 +210,11 @@ int Main(int argc, char** argv) {
     files.Reset();
     matches = 0;
     start = Clock::now();
+    // The device list is indexed once per walk, as the folder scan and the
+    // tool do; every INF is read once and matched from memory.
+    const DeviceIdList device_index = DeviceIdList::FromText(device_list);
     for (const std::wstring& inf : infs) {
-      const std::wstring list = MatchInfDevices(files, inf, profile, device_list);
-      for (wchar_t ch : list) matches += ch == L'\r';
+      matches += MatchInfDevices(InfDocument::Load(files, inf), profile, device_index).size();
     }
     best_match = std::min(best_match, Seconds(start));
     const auto reads = files.Reads();

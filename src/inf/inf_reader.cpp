@@ -301,97 +301,282 @@ bool InfDocument::SectionExists(const std::wstring& section, bool requireEntry) 
 
 namespace {
 
-// The working text of one substitution: characters of set-aside tokens are
-// masked and take no part in the search for "%" pairs.
+// The working text of one substitution, held as the runs of text between
+// "%" signs so that a token's other occurrences are found through an index
+// instead of a scan of the whole text, and a replacement changes only the
+// runs around it.
+//
+// Node 0 holds the text before the first "%"; every other node stands for one
+// "%" of the text followed by its gap, the text up to the next "%". A
+// "segment" is a node and its successor, both not set aside: the pattern
+// "%" + gap + "%". Every node that is not set aside lies at or after the
+// current pair, since the search for pairs never goes back.
 class Expansion {
  public:
-  Expansion(const std::wstring& text, size_t limit) : work_(text), mask_(text.size(), 0), limit_(limit) {}
-
-  const std::wstring& text() const { return work_; }
-
-  // Positions of the first two unmasked "%" at or after from; false when
-  // there are fewer than two.
-  bool FindPair(size_t from, size_t* first, size_t* second) const {
-    size_t i = NextPercent(from);
-    if (i == std::wstring::npos) return false;
-    size_t j = NextPercent(i + 1);
-    if (j == std::wstring::npos) return false;
-    *first = i;
-    *second = j;
-    return true;
+  Expansion(const std::wstring& text, size_t limit) : limit_(limit), size_(text.size()) {
+    nodes_.push_back(Node());
+    nodes_[0].aside = true;  // the leading text starts no segment
+    size_t pos = 0;
+    size_t percent = text.find(L'%');
+    nodes_[0].gap.assign(text, 0, percent == std::wstring::npos ? text.size() : percent);
+    int last = 0;
+    while (percent != std::wstring::npos) {
+      pos = percent + 1;
+      percent = text.find(L'%', pos);
+      int node = NewNode(std::wstring_view(text).substr(
+          pos, (percent == std::wstring::npos ? text.size() : percent) - pos));
+      Link(last, node);
+      last = node;
+    }
+    for (size_t n = 1; n < nodes_.size(); ++n) Index(static_cast<int>(n));
   }
 
-  // The occurrences of work_[first, first+len) to treat: the pair itself and
-  // every later unmasked occurrence, compared without regard to case, left
-  // to right without overlap.
-  std::vector<size_t> Occurrences(size_t first, size_t len) const {
-    std::vector<size_t> found{first};
-    std::wstring pattern = LowerText(work_.substr(first, len));
-    size_t k = first + len;
-    while ((k = NextPercent(k)) != std::wstring::npos) {
-      if (Matches(k, pattern)) {
+  std::wstring Text() const {
+    std::wstring out;
+    out.reserve(size_);
+    for (int n = 0; n != kNone; n = nodes_[n].next) {
+      if (n != 0) out.push_back(L'%');
+      out += nodes_[n].gap;
+    }
+    return out;
+  }
+
+  // The first pair not set aside at or after node from: its first node and
+  // the number of gaps it spans (more than one when set-aside tokens stand
+  // between its two signs). False when there is no pair.
+  bool FindPair(int from, int* first, size_t* gaps) const {
+    int n = from;
+    while (n != kNone && nodes_[n].aside) n = nodes_[n].next;
+    if (n == kNone) return false;
+    size_t count = 1;
+    for (int m = nodes_[n].next; m != kNone; m = nodes_[m].next, ++count) {
+      if (!nodes_[m].aside) {
+        *first = n;
+        *gaps = count;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  // The text between the two signs of the pair.
+  std::wstring Inner(int first, size_t gaps) const {
+    std::wstring inner;
+    int n = first;
+    for (size_t g = 0; g < gaps; ++g, n = nodes_[n].next) {
+      if (g) inner.push_back(L'%');
+      inner += nodes_[n].gap;
+    }
+    return inner;
+  }
+
+  // The pair and every later occurrence of its text not set aside, compared
+  // without regard to case, left to right without overlap.
+  std::vector<int> Occurrences(int first, size_t gaps) {
+    std::vector<std::wstring> pattern;  // the gaps, lower-cased
+    int n = first;
+    for (size_t g = 0; g < gaps; ++g, n = nodes_[n].next) pattern.push_back(LowerText(nodes_[n].gap));
+    ++stamp_;
+    std::vector<int> found;
+    if (gaps == 1) {
+      // Candidates from the index; each is checked, since the index keeps
+      // nodes whose gap or neighbour changed since. Overlapping occurrences
+      // form runs of consecutive nodes: every second one counts, from the
+      // run's start.
+      auto it = index_.find(Fold(nodes_[first].gap));
+      if (it == index_.end()) return {first};
+      std::vector<int> candidates;
+      candidates.swap(it->second);
+      index_.erase(it);
+      std::vector<int> members;
+      for (int c : candidates) {
+        if (nodes_[c].stamp == stamp_ || !IsOccurrence(c, pattern)) continue;
+        nodes_[c].stamp = stamp_;
+        members.push_back(c);
+      }
+      if (nodes_[first].stamp != stamp_) {  // always indexed; kept safe all the same
+        nodes_[first].stamp = stamp_;
+        members.push_back(first);
+      }
+      found.push_back(first);  // the pair comes first: it gives the spelling
+      for (int c : members) {
+        int prev = nodes_[c].prev;
+        if (prev != kNone && nodes_[prev].stamp == stamp_) continue;  // not a run's start
+        bool take = true;
+        for (int m = c; m != kNone && nodes_[m].stamp == stamp_; m = nodes_[m].next, take = !take)
+          if (take && m != first) found.push_back(m);
+      }
+      return found;
+    }
+    // A pair spanning set-aside tokens: walked node by node.
+    found.push_back(first);
+    int k = NextOpen(Advance(first, gaps));
+    while (k != kNone) {
+      if (IsRun(k, pattern)) {
         found.push_back(k);
-        k += len;
+        k = NextOpen(Advance(k, gaps));
       } else {
-        ++k;
+        k = NextOpen(k);
       }
     }
     return found;
   }
 
-  // Replaces each occurrence (of length len) by value; false when the text
-  // would grow beyond its limit (nothing is changed then).
-  bool Replace(const std::vector<size_t>& at, size_t len, const std::wstring& value) {
-    size_t new_size = work_.size() - at.size() * len + at.size() * value.size();
+  // Replaces each occurrence by value; false when the text would grow beyond
+  // its limit (nothing is changed then). Returns in *resume the node where
+  // the search for pairs goes on.
+  bool Replace(const std::vector<int>& at, size_t gaps, const std::wstring& value, int* resume) {
+    size_t len = 1;
+    for (int n = at.front(), g = 0; g < static_cast<int>(gaps); ++g, n = nodes_[n].next)
+      len += 1 + nodes_[n].gap.size();
+    size_t new_size = size_ - at.size() * len + at.size() * value.size();
     if (value.size() > len && new_size > limit_) return false;
-    std::wstring out;
-    std::vector<char> mask;
-    out.reserve(new_size);
-    mask.reserve(new_size);
-    size_t pos = 0;
-    for (size_t a : at) {
-      out.append(work_, pos, a - pos);
-      mask.insert(mask.end(), mask_.begin() + pos, mask_.begin() + a);
-      out.append(value);
-      mask.insert(mask.end(), value.size(), 0);
-      pos = a + len;
+    std::vector<std::wstring_view> pieces;
+    size_t pos = 0, percent;
+    while ((percent = value.find(L'%', pos)) != std::wstring::npos) {
+      pieces.push_back(std::wstring_view(value).substr(pos, percent - pos));
+      pos = percent + 1;
     }
-    out.append(work_, pos, std::wstring::npos);
-    mask.insert(mask.end(), mask_.begin() + pos, mask_.end());
-    work_.swap(out);
-    mask_.swap(mask);
+    pieces.push_back(std::wstring_view(value).substr(pos));
+    int before = nodes_[at.front()].prev;
+    for (int k : at) {
+      int prev = nodes_[k].prev;
+      int last = Advance(k, gaps);
+      int after = nodes_[last].next;
+      std::wstring tail = std::move(nodes_[last].gap);
+      for (int n = k;; n = nodes_[n].next) {
+        nodes_[n].dead = true;
+        if (n == last) break;
+      }
+      Append(prev, pieces[0]);
+      int end = prev;
+      for (size_t i = 1; i < pieces.size(); ++i) {
+        int node = NewNode(pieces[i]);
+        Link(end, node);
+        end = node;
+      }
+      Append(end, tail);
+      nodes_[end].next = after;
+      if (after != kNone) nodes_[after].prev = end;
+      for (int n = prev;; n = nodes_[n].next) {
+        Index(n);
+        if (n == end) break;
+      }
+    }
+    size_ = new_size;
+    *resume = nodes_[before].next;
     return true;
   }
 
   // Sets the occurrences aside, each spelled as the first one.
-  void SetAside(const std::vector<size_t>& at, size_t len) {
-    std::wstring spelling = work_.substr(at.front(), len);
-    for (size_t a : at) {
-      work_.replace(a, len, spelling);
-      std::fill(mask_.begin() + a, mask_.begin() + a + len, 1);
+  void SetAside(const std::vector<int>& at, size_t gaps) {
+    std::vector<std::wstring> spelling;
+    int n = at.front();
+    for (size_t g = 0; g < gaps; ++g, n = nodes_[n].next) spelling.push_back(nodes_[n].gap);
+    for (int k : at) {
+      n = k;
+      for (size_t g = 0; g < gaps; ++g, n = nodes_[n].next) {
+        nodes_[n].aside = true;
+        nodes_[n].gap = spelling[g];
+      }
+      nodes_[n].aside = true;  // the closing sign; its gap stays as it is
     }
   }
+
+  int Next(int node) const { return nodes_[node].next; }
 
  private:
-  size_t NextPercent(size_t from) const {
-    for (size_t i = from; i < work_.size(); ++i)
-      if (work_[i] == L'%' && !mask_[i]) return i;
-    return std::wstring::npos;
+  static constexpr int kNone = -1;
+
+  struct Node {
+    std::wstring gap;
+    int prev = kNone;
+    int next = kNone;
+    bool aside = false;
+    bool dead = false;
+    uint64_t stamp = 0;
+  };
+
+  // A character as the index compares it: lowered until lowering changes
+  // it no more, so that two characters the comparison takes as equal (one
+  // equal to the other lowered, or both lowering alike) fold alike.
+  static wchar_t FoldChar(wchar_t ch) {
+    if (static_cast<uint32_t>(ch) < 0x80) return LowerChar(ch);
+    wchar_t lower = LowerChar(ch);
+    for (int i = 0; i < 4; ++i) {
+      wchar_t again = LowerChar(lower);
+      if (again == lower) return lower;
+      lower = again;
+    }
+    return L'\0';
   }
 
-  bool Matches(size_t at, const std::wstring& lower_pattern) const {
-    if (at + lower_pattern.size() > work_.size()) return false;
-    for (size_t i = 0; i < lower_pattern.size(); ++i) {
-      if (mask_[at + i]) return false;
-      wchar_t ch = work_[at + i];
-      if (ch != lower_pattern[i] && LowerChar(ch) != lower_pattern[i]) return false;
-    }
+  static std::wstring Fold(const std::wstring& gap) {
+    std::wstring folded(gap);
+    for (wchar_t& ch : folded) ch = FoldChar(ch);
+    return folded;
+  }
+
+  int NewNode(std::wstring_view gap) {
+    Node node;
+    node.gap.assign(gap.data(), gap.size());
+    nodes_.push_back(std::move(node));
+    return static_cast<int>(nodes_.size() - 1);
+  }
+
+  void Link(int a, int b) {
+    nodes_[a].next = b;
+    nodes_[b].prev = a;
+  }
+
+  void Append(int node, std::wstring_view text) { nodes_[node].gap.append(text.data(), text.size()); }
+
+  void Index(int node) {
+    if (node == 0 || nodes_[node].dead || nodes_[node].aside) return;
+    index_[Fold(nodes_[node].gap)].push_back(node);
+  }
+
+  // The node gaps steps after node.
+  int Advance(int node, size_t gaps) const {
+    for (size_t g = 0; g < gaps; ++g) node = nodes_[node].next;
+    return node;
+  }
+
+  // The first node after node that is not set aside.
+  int NextOpen(int node) const {
+    for (int n = nodes_[node].next; n != kNone; n = nodes_[n].next)
+      if (!nodes_[n].aside) return n;
+    return kNone;
+  }
+
+  static bool GapMatches(const std::wstring& gap, const std::wstring& lower) {
+    if (gap.size() != lower.size()) return false;
+    for (size_t i = 0; i < gap.size(); ++i)
+      if (gap[i] != lower[i] && LowerChar(gap[i]) != lower[i]) return false;
     return true;
   }
 
-  std::wstring work_;
-  std::vector<char> mask_;
+  bool IsOccurrence(int node, const std::vector<std::wstring>& pattern) const {
+    const Node& n = nodes_[node];
+    return !n.dead && !n.aside && n.next != kNone && !nodes_[n.next].aside &&
+           GapMatches(n.gap, pattern[0]);
+  }
+
+  // Whether the nodes from node on give the pattern with nothing set aside.
+  bool IsRun(int node, const std::vector<std::wstring>& pattern) const {
+    int n = node;
+    for (const std::wstring& lower : pattern) {
+      if (n == kNone || nodes_[n].aside || !GapMatches(nodes_[n].gap, lower)) return false;
+      n = nodes_[n].next;
+    }
+    return n != kNone && !nodes_[n].aside;
+  }
+
+  std::vector<Node> nodes_;
+  std::unordered_map<std::wstring, std::vector<int>> index_;
   size_t limit_;
+  size_t size_;
+  uint64_t stamp_ = 0;
 };
 
 }  // namespace
@@ -417,23 +602,23 @@ std::wstring InfDocument::ExpandStrings(const std::wstring& language, const std:
 
   Expansion work(text, text.size() + kMaxExpansionGrowth);
   std::unordered_set<std::wstring> resolved;
-  size_t from = 0, first = 0, second = 0;
-  while (work.FindPair(from, &first, &second)) {
-    size_t len = second - first + 1;
-    std::wstring key = LowerText(TrimBlanks(work.text().substr(first + 1, len - 2), kTrimBoth));
+  int from = 0, first = 0;
+  size_t gaps = 0;
+  while (work.FindPair(from, &first, &gaps)) {
+    std::wstring key = LowerText(TrimBlanks(work.Inner(first, gaps), kTrimBoth));
     std::wstring value;
     if (resolved.count(key) == 0) value = TrimBlanks(lookup(key), kTrimBoth);
-    std::vector<size_t> at = work.Occurrences(first, len);
-    if (!value.empty() && work.Replace(at, len, RemoveQuotes(value))) {
+    std::vector<int> at = work.Occurrences(first, gaps);
+    int resume = 0;
+    if (!value.empty() && work.Replace(at, gaps, RemoveQuotes(value), &resume)) {
       resolved.insert(key);
+      from = resume;  // the replaced text is searched again
     } else {
-      work.SetAside(at, len);
+      work.SetAside(at, gaps);
+      from = work.Next(first);
     }
-    // Nothing before the pair holds an unmasked "%", and every occurrence
-    // starts at or after it.
-    from = first;
   }
-  return work.text();
+  return work.Text();
 }
 
 std::wstring ReadInfValue(const InfDocument& inf, const std::wstring& section,

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "inf/inf_test_support.h"
 #include "support/in_memory_file_system.h"
 #include "text/text_helpers.h"
@@ -222,6 +224,42 @@ TEST(ExpandStringsTest, ExponentialGrowthIsBounded) {
   EXPECT_LE(out.size(), InfDocument::kMaxExpansionGrowth + 4);
   EXPECT_NE(std::wstring::npos, out.find(L"%L"));
   EXPECT_EQ(std::wstring(8, L'x'), doc.ExpandStrings(L"0409", L"%L37%"));
+}
+
+TEST(ExpandStringsTest, OverlappingOccurrencesAndTokensAcrossSetAsideOnes) {
+  InfDocument doc = InfDocument::FromText(L"[Strings]\nX = y\nP = %\nK = [%u%]\n");
+  // "%x%x%x%": the occurrences at the first and third sign; the middle "x"
+  // is what lies between them.
+  EXPECT_EQ(L"yxy", doc.ExpandStrings(L"0409", L"%x%x%X%"));
+  EXPECT_EQ(L"%Q%q%Q%", doc.ExpandStrings(L"0409", L"%Q%q%q%"));
+  // A lone sign from a value pairs across a set-aside token, and the longer
+  // token is then sought as a whole.
+  EXPECT_EQ(L"[%u%] [%u%] [%u%]", doc.ExpandStrings(L"0409", L"%k% %K% %k%"));
+  EXPECT_EQ(L"%U%%U%", doc.ExpandStrings(L"0409", L"%U%%u%"));
+  // "%p%" gives a lone sign, which pairs with the last one around the
+  // set-aside "%u%": "%%u%%" is looked up as "%u%" and stays.
+  EXPECT_EQ(L"%u%%%u%%", doc.ExpandStrings(L"0409", L"%u%%p%%u%%"));
+}
+
+TEST(ExpandStringsTest, LargeTextsExpandInLinearTime) {
+  // About 1 MB of distinct undefined tokens, then a defined one; and a text
+  // of 50,000 distinct defined tokens.
+  std::wstring undefined;
+  while (undefined.size() < 1000000) undefined += L"%u" + DecimalText(undefined.size()) + L"%";
+  std::wstring inf = L"[Strings]\nlast = done\n";
+  std::wstring defined, expected;
+  for (int i = 0; i < 50000; ++i) {
+    inf += L"d" + DecimalText(i) + L" = v" + DecimalText(i) + L"\n";
+    defined += L"%D" + DecimalText(i) + L"%,";
+    expected += L"v" + DecimalText(i) + L",";
+  }
+  InfDocument doc = InfDocument::FromText(inf);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(undefined + L"done", doc.ExpandStrings(L"0409", undefined + L"%LAST%"));
+  EXPECT_EQ(expected, doc.ExpandStrings(L"0409", defined));
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_LT(seconds, 1.0);
 }
 
 }  // namespace
