@@ -38,7 +38,8 @@ done
 
 grep -aq 'requireAdministrator' "$exe" || fail "$exe has no manifest asking for administrator rights"
 grep -aq 'Microsoft.Windows.Common-Controls' "$exe" || fail "$exe has no common-controls dependency"
-strings -el "$exe" | grep -qx '2.0.3.2' || fail "$exe has no version strings 2.0.3.2"
+versions=$(strings -el "$exe")
+grep -qx '2.0.3.2' <<<"$versions" || fail "$exe has no version strings 2.0.3.2"
 
 if [ "$failures" -ne 0 ]; then
   exit 1
