@@ -262,8 +262,8 @@ bool MainWindow::Create() {
   if (!view_->Create()) return false;
   if (!CreatePages()) return false;
 
-  for (const ControlSpec& spec : MainWindowControls()) {
-    if (!CreateControl(spec)) return false;
+  for (const ControlSpec& layout : MainWindowControls()) {
+    if (!CreateControl(layout)) return false;
   }
   for (const ViewBinding& binding : kViewBindings) view_->Bind(binding.control, control(binding.id));
   view_->SetPageSwitcher([this](int page) { ShowPage(page); });
@@ -301,24 +301,24 @@ HFONT MainWindow::FontFor(FontRole role) const {
   return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-bool MainWindow::CreateControl(const ControlSpec& spec) {
-  HWND parent = page(spec.page);
+bool MainWindow::CreateControl(const ControlSpec& layout) {
+  HWND parent = page(layout.page);
   if (!parent) return false;
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id));
-  std::wstring text = spec.text_slot != kNoTextSlot ? UiText(spec.text_slot)
-                                                    : (spec.literal ? std::wstring(spec.literal) : std::wstring());
-  DWORD style = WS_CHILD | WS_VISIBLE | spec.style;
+  HMENU id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id));
+  std::wstring text = layout.text_slot != kNoTextSlot ? UiText(layout.text_slot)
+                                                    : (layout.literal ? std::wstring(layout.literal) : std::wstring());
+  DWORD style = WS_CHILD | WS_VISIBLE | layout.style;
   DWORD ex_style = 0;
   const wchar_t* window_class = L"STATIC";
-  switch (spec.kind) {
+  switch (layout.kind) {
     case ControlKind::kImage: {
-      HWND image = CreateResourceIcon(parent, spec.x, spec.y, spec.icon_group, spec.width, spec.id);
+      HWND image = CreateResourceIcon(parent, layout.x, layout.y, layout.icon_group, layout.width, layout.id);
       if (!image) return false;
-      if (!spec.clickable) {
+      if (!layout.clickable) {
         SetWindowLongPtrW(image, GWL_STYLE, GetWindowLongPtrW(image, GWL_STYLE) & ~static_cast<LONG_PTR>(SS_NOTIFY));
       }
-      controls_[spec.id] = image;
+      controls_[layout.id] = image;
       return true;
     }
     case ControlKind::kLabel:
@@ -327,7 +327,7 @@ bool MainWindow::CreateControl(const ControlSpec& spec) {
       break;
     case ControlKind::kOption:
       window_class = L"BUTTON";
-      style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (spec.id == kModeSystemDisk ? WS_GROUP : 0);
+      style |= BS_AUTORADIOBUTTON | WS_TABSTOP | (layout.id == kModeSystemDisk ? WS_GROUP : 0);
       break;
     case ControlKind::kButton:
       window_class = L"BUTTON";
@@ -353,16 +353,16 @@ bool MainWindow::CreateControl(const ControlSpec& spec) {
       ex_style |= WS_EX_TRANSPARENT;
       break;
   }
-  HWND handle = CreateWindowExW(ex_style, window_class, text.c_str(), style, spec.x, spec.y, spec.width, spec.height,
+  HWND handle = CreateWindowExW(ex_style, window_class, text.c_str(), style, layout.x, layout.y, layout.width, layout.height,
                                 parent, id, instance, nullptr);
   if (!handle) return false;
-  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(spec.font)), FALSE);
+  SendMessageW(handle, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(layout.font)), FALSE);
 
-  if (spec.kind == ControlKind::kTree) {
+  if (layout.kind == ControlKind::kTree) {
     // Check boxes are switched on after creation so that the tree builds
     // its state images.
     SetWindowLongPtrW(handle, GWL_STYLE, GetWindowLongPtrW(handle, GWL_STYLE) | TVS_CHECKBOXES);
-  } else if (spec.kind == ControlKind::kReportList) {
+  } else if (layout.kind == ControlKind::kReportList) {
     ListView_SetExtendedListViewStyle(handle, LVS_EX_FULLROWSELECT);
     int index = 0;
     for (const ListColumnSpec& column : DriverListColumns()) {
@@ -376,7 +376,7 @@ bool MainWindow::CreateControl(const ControlSpec& spec) {
       ++index;
     }
   }
-  controls_[spec.id] = handle;
+  controls_[layout.id] = handle;
   return true;
 }
 
@@ -473,8 +473,8 @@ bool MainWindow::HandleMessage(HWND hwnd, UINT message, WPARAM wparam, LPARAM lp
         *result = reinterpret_cast<LRESULT>(frame_->background_brush());
         return true;
       }
-      for (const ControlSpec& spec : MainWindowControls()) {
-        if (spec.id == id && spec.kind == ControlKind::kRule) {
+      for (const ControlSpec& layout : MainWindowControls()) {
+        if (layout.id == id && layout.kind == ControlKind::kRule) {
           SetBkColor(dc, kRuleColour);
           *result = reinterpret_cast<LRESULT>(rule_brush_);
           return true;

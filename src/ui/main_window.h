@@ -245,7 +245,7 @@ class MainWindow {
 
  private:
   bool CreatePages();
-  bool CreateControl(const ControlSpec& spec);
+  bool CreateControl(const ControlSpec& layout);
   HFONT FontFor(FontRole role) const;
   void OnCommand(int id, int code, HWND from);
   void OnListNotify(const NMHDR& header);

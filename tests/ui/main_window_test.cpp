@@ -143,22 +143,22 @@ TEST_F(MainWindowTest, EveryControlIsCreatedAsLaidOut) {
   const int title_height = PointsToHeight(11);
   const int heading_height = PointsToHeight(8);
   std::vector<int> per_page(7, 0);
-  for (const ControlSpec& spec : MainWindowControls()) {
-    SCOPED_TRACE(spec.id);
-    ++per_page[spec.page];
-    HWND control = window.control(spec.id);
+  for (const ControlSpec& layout : MainWindowControls()) {
+    SCOPED_TRACE(layout.id);
+    ++per_page[layout.page];
+    HWND control = window.control(layout.id);
     ASSERT_NE(nullptr, control);
-    EXPECT_EQ(window.page(spec.page), GetParent(control));
-    EXPECT_EQ(spec.id, GetDlgCtrlID(control));
+    EXPECT_EQ(window.page(layout.page), GetParent(control));
+    EXPECT_EQ(layout.id, GetDlgCtrlID(control));
 
-    const RECT rect = RectIn(control, window.page(spec.page));
-    EXPECT_EQ(spec.x, rect.left);
-    EXPECT_EQ(spec.y, rect.top);
-    EXPECT_EQ(spec.width, rect.right - rect.left);
-    EXPECT_EQ(spec.height, rect.bottom - rect.top);
+    const RECT rect = RectIn(control, window.page(layout.page));
+    EXPECT_EQ(layout.x, rect.left);
+    EXPECT_EQ(layout.y, rect.top);
+    EXPECT_EQ(layout.width, rect.right - rect.left);
+    EXPECT_EQ(layout.height, rect.bottom - rect.top);
 
     const wchar_t* expected_class = L"static";
-    switch (spec.kind) {
+    switch (layout.kind) {
       case ControlKind::kOption:
       case ControlKind::kButton:
       case ControlKind::kFrame:
@@ -178,23 +178,23 @@ TEST_F(MainWindowTest, EveryControlIsCreatedAsLaidOut) {
     }
     EXPECT_EQ(expected_class, ClassOf(control));
 
-    if (spec.kind != ControlKind::kImage && spec.kind != ControlKind::kTree && spec.kind != ControlKind::kReportList &&
-        spec.kind != ControlKind::kListBox) {
-      const std::wstring expected_text = spec.text_slot != kNoTextSlot ? UiText(spec.text_slot)
-                                                                       : (spec.literal ? spec.literal : L"");
+    if (layout.kind != ControlKind::kImage && layout.kind != ControlKind::kTree && layout.kind != ControlKind::kReportList &&
+        layout.kind != ControlKind::kListBox) {
+      const std::wstring expected_text = layout.text_slot != kNoTextSlot ? UiText(layout.text_slot)
+                                                                       : (layout.literal ? layout.literal : L"");
       EXPECT_EQ(expected_text, TextOf(control));
     }
-    if (spec.kind == ControlKind::kImage) {
+    if (layout.kind == ControlKind::kImage) {
       EXPECT_TRUE(StyleHas(control, SS_ICON));
-      EXPECT_NE(0, SendMessageW(control, STM_GETICON, 0, 0)) << "icon group " << spec.icon_group;
-      EXPECT_EQ(spec.clickable, StyleHas(control, SS_NOTIFY));
+      EXPECT_NE(0, SendMessageW(control, STM_GETICON, 0, 0)) << "icon group " << layout.icon_group;
+      EXPECT_EQ(layout.clickable, StyleHas(control, SS_NOTIFY));
     } else {
       const LOGFONTW font = FontOf(control);
-      if (spec.font == FontRole::kTitle) {
+      if (layout.font == FontRole::kTitle) {
         EXPECT_STREQ(L"Arial", font.lfFaceName);
         EXPECT_EQ(title_height, font.lfHeight);
         EXPECT_EQ(FW_BOLD, font.lfWeight);
-      } else if (spec.font == FontRole::kHeading) {
+      } else if (layout.font == FontRole::kHeading) {
         EXPECT_STREQ(L"MS Shell Dlg", font.lfFaceName);
         EXPECT_EQ(heading_height, font.lfHeight);
         EXPECT_EQ(FW_BOLD, font.lfWeight);
@@ -241,8 +241,8 @@ TEST_F(MainWindowTest, LayoutHoldsTheGivenGeometry) {
   for (const Place& place : places) {
     SCOPED_TRACE(place.id);
     const ControlSpec* found = nullptr;
-    for (const ControlSpec& spec : MainWindowControls()) {
-      if (spec.id == place.id) found = &spec;
+    for (const ControlSpec& layout : MainWindowControls()) {
+      if (layout.id == place.id) found = &layout;
     }
     ASSERT_NE(nullptr, found);
     EXPECT_EQ(place.x, found->x);
@@ -251,11 +251,11 @@ TEST_F(MainWindowTest, LayoutHoldsTheGivenGeometry) {
     EXPECT_EQ(place.h, found->height);
   }
   // Page 6 shows the product and its version; the rules are one pixel high.
-  for (const ControlSpec& spec : MainWindowControls()) {
-    if (spec.kind == ControlKind::kRule) EXPECT_EQ(1, spec.height) << spec.id;
-    if (spec.id == kVersionValue) EXPECT_STREQ(ProgramVersion, spec.literal);
-    if (spec.id == kProductName) EXPECT_STREQ(L"Orvane", spec.literal);
-    if (spec.id == kNoWindowsBack) EXPECT_STREQ(L" << ", spec.literal);
+  for (const ControlSpec& layout : MainWindowControls()) {
+    if (layout.kind == ControlKind::kRule) EXPECT_EQ(1, layout.height) << layout.id;
+    if (layout.id == kVersionValue) EXPECT_STREQ(ProgramVersion, layout.literal);
+    if (layout.id == kProductName) EXPECT_STREQ(L"Orvane", layout.literal);
+    if (layout.id == kNoWindowsBack) EXPECT_STREQ(L" << ", layout.literal);
   }
 }
 
