@@ -12,6 +12,40 @@
 
 using namespace orvane;
 
+namespace {
+
+// The sections of the file read line by line from the whole decoded text:
+// the plain form of the reading rules, against which the document (which
+// decodes and splits a section only when it is asked for) is checked.
+struct ReferenceSection {
+  bool exists = false;
+  bool first_has_entry = false;
+  InfSectionTable entries;
+};
+
+ReferenceSection ReadReference(const std::string& bytes, const std::wstring& section) {
+  ReferenceSection out;
+  const std::wstring wanted = L"[" + LowerText(section) + L"]";
+  bool open = false, first = true;
+  for (const std::wstring& raw : SplitInfLines(DecodeInfText(bytes))) {
+    const std::wstring line = PrepareInfLine(raw);
+    if (line.empty()) continue;
+    if (line[0] == L'[') {
+      if (open) first = false;
+      open = LowerText(line) == wanted;
+      if (open) out.exists = true;
+      continue;
+    }
+    const size_t eq = line.find(L'=');
+    if (!open || eq == std::wstring::npos) continue;
+    if (first) out.first_has_entry = true;
+    out.entries.push_back(InfEntry{line.substr(0, eq), line.substr(eq + 1)});
+  }
+  return out;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
   InMemoryFileSystem files;
@@ -47,6 +81,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const bool exists = SectionExists(doc, section, false);
     const bool has_entry = SectionExists(doc, section, true);
+    const ReferenceSection reference = ReadReference(bytes, section);
+    FUZZ_CHECK(reference.exists == exists && reference.first_has_entry == has_entry, section);
+    FUZZ_CHECK(reference.entries.size() == count, section);
+    for (size_t i = 0; i < count; ++i) {
+      FUZZ_CHECK(table[i].key == reference.entries[i].key &&
+                     table[i].value == reference.entries[i].value,
+                 section + L" / " + table[i].key);
+    }
     FUZZ_CHECK(!has_entry || exists, section);
     FUZZ_CHECK(count == 0 || exists, section);
 

@@ -1,6 +1,7 @@
 // Driver matching with an arbitrary INF, a device list taken from the input
 // and a few receiving systems. Input: line 1 the device list, "|" standing
 // for LF (devices separated by ","), the rest the INF bytes.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -86,12 +87,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       FUZZ_CHECK(FromDevice(m, lowered, 0), DriverMatchText(m));
     }
 
+    const std::vector<std::wstring> first_texts(
+        device_texts.begin(), device_texts.begin() + std::min<size_t>(device_texts.size(), 6));
+    const std::vector<std::optional<DriverMatch>> each = MatchInfDeviceEach(doc, profile, first_texts);
+    FUZZ_CHECK(each.size() == first_texts.size(), L"MatchInfDeviceEach gives one result per device");
     for (size_t d = 0; d < device_texts.size() && d < 6; ++d) {
       before = files.read_count();
       const std::wstring record = MatchInfDevice(files, path, profile, device_texts[d]);
       FUZZ_CHECK(files.read_count() == before + 1, L"MatchInfDevice reads the file once");
       const std::optional<DriverMatch> match = MatchInfDevice(doc, profile, device_texts[d]);
       FUZZ_CHECK(record == (match ? DriverMatchText(*match) : std::wstring()), record);
+      FUZZ_CHECK(record == (each[d] ? DriverMatchText(*each[d]) : std::wstring()), record);
       if (match) {
         CheckRecord(*match);
         FUZZ_CHECK(FromDevice(*match, {lowered[d]}, 1), record);

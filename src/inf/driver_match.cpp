@@ -498,6 +498,26 @@ std::optional<DriverMatch> MatchInfDevice(const InfDocument& inf, const SystemPr
   return result;
 }
 
+std::vector<std::optional<DriverMatch>> MatchInfDeviceEach(
+    const InfDocument& inf, const SystemProfile& profile,
+    const std::vector<std::wstring>& deviceTexts) {
+  std::vector<std::optional<DriverMatch>> results(deviceTexts.size());
+  if (deviceTexts.empty()) return results;
+  std::vector<std::pair<ModelsText, MatchCommon>> sections;
+  ForEachModelSection(inf, profile, [&](const ModelsText& models, const MatchCommon& common) {
+    sections.emplace_back(models, common);
+    return true;
+  });
+  for (size_t d = 0; d < deviceTexts.size(); ++d) {
+    const DeviceIdList device = DeviceIdList::FromDeviceText(deviceTexts[d]);
+    for (const auto& section : sections) {
+      results[d] = FindDeviceModel(inf, profile, section.first, device, section.second);
+      if (results[d]) break;
+    }
+  }
+  return results;
+}
+
 std::wstring MatchInfDevice(FileSystem& files, const std::wstring& infPath,
                             const SystemProfile& profile, const std::wstring& deviceText) {
   std::optional<DriverMatch> m = MatchInfDevice(InfDocument::Load(files, infPath), profile, deviceText);

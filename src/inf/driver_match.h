@@ -169,6 +169,12 @@ std::wstring MatchInfDevices(FileSystem& files, const std::wstring& infPath,
 // install section holds directives.
 std::optional<DriverMatch> MatchInfDevice(const InfDocument& inf, const SystemProfile& profile,
                                           const std::wstring& deviceText);
+// MatchInfDevice for each of several device texts, with the INF's models
+// read once: element i is what MatchInfDevice(inf, profile, deviceTexts[i])
+// gives.
+std::vector<std::optional<DriverMatch>> MatchInfDeviceEach(
+    const InfDocument& inf, const SystemProfile& profile,
+    const std::vector<std::wstring>& deviceTexts);
 // Reads the file once; returns the record text without CR, or "".
 std::wstring MatchInfDevice(FileSystem& files, const std::wstring& infPath,
                             const SystemProfile& profile, const std::wstring& deviceText);

@@ -1,5 +1,9 @@
 #include "inf/inf_reader.h"
 
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <mutex>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -11,24 +15,38 @@ namespace orvane {
 namespace {
 
 inline bool IsBlank(wchar_t ch) { return static_cast<uint32_t>(ch) <= 32; }
+inline bool IsLineEnd(uint32_t unit) { return unit == '\r' || unit == '\n' || unit == 0; }
 
 struct Span {
   size_t pos = 0;
   size_t len = 0;
 };
 
-// One key/value line: spans into the decoded text, plus the key trimmed at
-// its end and lower-cased, as lookups compare it.
+// One key/value line: spans into its section's decoded text, plus the key
+// trimmed at its end and lower-cased, as lookups compare it.
 struct Entry {
   Span key;
   Span value;
-  Span lower_key;  // into Data::lower_keys
+  Span lower_key;  // into Body::lower_keys
 };
 
-// One header line that opened a section, with the entries that follow it.
+// The entries of one header line's section, decoded when first asked for.
+struct Body {
+  std::wstring text;
+  std::wstring lower_keys;
+  std::vector<Entry> entries;
+  std::wstring_view View(Span span) const { return std::wstring_view(text).substr(span.pos, span.len); }
+  std::wstring_view LowerKey(const Entry& e) const {
+    return std::wstring_view(lower_keys).substr(e.lower_key.pos, e.lower_key.len);
+  }
+};
+
+// One header line that opened a section: where its entries lie, in units of
+// the file (bytes, or 16-bit units for UTF-16).
 struct Occurrence {
-  size_t first_entry = 0;
-  size_t entry_count = 0;
+  size_t body_begin = 0;
+  size_t body_end = 0;
+  std::unique_ptr<Body> body;  // null until parsed
 };
 
 // All occurrences of one section name.
@@ -36,8 +54,12 @@ struct Group {
   std::vector<size_t> occurrences;
   // First entry per key, built for the string sections, which every
   // substitution queries.
-  std::unordered_map<std::wstring_view, size_t> first_by_key;
+  std::unordered_map<std::wstring_view, std::pair<const Entry*, const Body*>> first_by_key;
+  std::vector<const Body*> bodies;  // of the occurrences, once all are parsed
+  bool parsed = false;
+  bool strings = false;  // a string section: indexed after a few lookups
   bool indexed = false;
+  size_t lookups = 0;  // linear lookups so far; a string section is indexed after a few
 };
 
 bool IsStringsSection(const std::wstring& lower_name) {
@@ -52,80 +74,6 @@ std::wstring RemoveQuotes(const std::wstring& text) {
     if (ch != L'"') out.push_back(ch);
   return out;
 }
-
-}  // namespace
-
-struct InfDocument::Data {
-  bool loaded = false;
-  InfEncoding encoding = InfEncoding::kAnsi;
-  std::wstring text;
-  std::vector<Span> lines;
-  std::wstring lower_keys;
-  std::vector<Entry> entries;
-  std::vector<Occurrence> occurrences;
-  std::unordered_map<std::wstring, Group> groups;
-
-  std::wstring_view View(Span span) const { return std::wstring_view(text).substr(span.pos, span.len); }
-  std::wstring_view LowerKey(const Entry& e) const {
-    return std::wstring_view(lower_keys).substr(e.lower_key.pos, e.lower_key.len);
-  }
-
-  const Group* FindGroup(const std::wstring& lower_name) const {
-    auto it = groups.find(lower_name);
-    return it == groups.end() ? nullptr : &it->second;
-  }
-
-  // The first entry of the group whose key equals lower_key, or null.
-  const Entry* FindEntry(const Group* group, std::wstring_view lower_key) const {
-    if (!group) return nullptr;
-    if (group->indexed) {
-      auto it = group->first_by_key.find(lower_key);
-      return it == group->first_by_key.end() ? nullptr : &entries[it->second];
-    }
-    for (size_t occ : group->occurrences) {
-      const Occurrence& o = occurrences[occ];
-      for (size_t i = o.first_entry; i < o.first_entry + o.entry_count; ++i)
-        if (LowerKey(entries[i]) == lower_key) return &entries[i];
-    }
-    return nullptr;
-  }
-
-  void Parse();
-};
-
-InfEncoding DetectInfEncoding(const std::string& bytes) {
-  auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-  size_t n = bytes.size();
-  if (n >= 2 && at(0) == 0xFF && at(1) == 0xFE) return InfEncoding::kUtf16Le;
-  if (n >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return InfEncoding::kUtf8;
-  if (n >= 2 && at(0) == 0xFE && at(1) == 0xFF) return InfEncoding::kRejected;
-  if (n >= 4 && at(0) == 0x00 && at(1) == 0x00 && at(2) == 0xFE && at(3) == 0xFF)
-    return InfEncoding::kRejected;
-  return InfEncoding::kAnsi;
-}
-
-std::wstring DecodeInfText(const std::string& bytes) {
-  switch (DetectInfEncoding(bytes)) {
-    case InfEncoding::kUtf16Le: {
-      std::wstring out;
-      size_t units = (bytes.size() - 2) / 2;
-      out.resize(units);
-      const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 2;
-      for (size_t i = 0; i < units; ++i)
-        out[i] = static_cast<wchar_t>(p[2 * i] | (p[2 * i + 1] << 8));
-      return out;
-    }
-    case InfEncoding::kUtf8:
-      return Utf8ToWide(bytes.substr(3));
-    case InfEncoding::kRejected:
-      return std::wstring();
-    case InfEncoding::kAnsi:
-      break;
-  }
-  return DecodeAnsi(bytes.data(), bytes.size());
-}
-
-namespace {
 
 // Calls f(start, length) for every line of text.
 template <typename F>
@@ -161,6 +109,142 @@ Span PrepareSpan(const std::wstring& text, size_t pos, size_t len) {
 
 }  // namespace
 
+// The file is kept as read. Loading finds only the header lines: a header is
+// a line whose first character other than blanks is "[", so the "[" signs of
+// the file are located and the few that stand first on their line are
+// decoded. The lines of a section are decoded and split into entries when
+// the section is first used, and a string section is indexed when a
+// substitution first looks a token up in it. Line ends never occur inside an
+// encoded character (a byte of 0, CR or LF in 8-bit text, a unit in UTF-16),
+// so decoding a section on its own gives the same characters as decoding the
+// whole file.
+struct InfDocument::Data {
+  bool loaded = false;
+  InfEncoding encoding = InfEncoding::kAnsi;
+  // The units of the file after its mark: bytes (kAnsi, kUtf8), 16-bit
+  // little-endian units (kUtf16Le from bytes) or the characters of a text
+  // given already decoded.
+  std::string bytes;
+  std::wstring wide;
+  bool from_text = false;
+  size_t begin = 0;  // first unit after the mark (into bytes)
+  size_t units = 0;
+
+  std::vector<Occurrence> occurrences;
+  std::unordered_map<std::wstring, Group> groups;
+
+  // Sections are parsed and indexed on first use; the lock makes that safe
+  // for documents shared between threads.
+  mutable std::mutex lock;
+  mutable std::once_flag lines_once;
+  mutable std::wstring text;  // the whole file decoded, for Line()
+  mutable std::vector<Span> lines;
+
+  uint32_t Unit(size_t i) const {
+    if (from_text) return static_cast<uint32_t>(wide[i]);
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + begin;
+    if (encoding == InfEncoding::kUtf16Le) return p[2 * i] | (p[2 * i + 1] << 8);
+    return p[i];
+  }
+
+  std::wstring Decode(size_t from, size_t to) const {
+    if (from >= to) return std::wstring();
+    if (from_text) return wide.substr(from, to - from);
+    const char* p = bytes.data() + begin;
+    switch (encoding) {
+      case InfEncoding::kUtf16Le: {
+        std::wstring out(to - from, L'\0');
+        const auto* u = reinterpret_cast<const unsigned char*>(p) + 2 * from;
+        for (size_t i = 0; i < out.size(); ++i)
+          out[i] = static_cast<wchar_t>(u[2 * i] | (u[2 * i + 1] << 8));
+        return out;
+      }
+      case InfEncoding::kUtf8:
+        return Utf8ToWide(std::string(p + from, to - from));
+      case InfEncoding::kAnsi:
+        return DecodeAnsi(p + from, to - from);
+      case InfEncoding::kRejected:
+        break;
+    }
+    return std::wstring();
+  }
+
+  // The position of the first line end at or after i (units when none).
+  size_t LineEnd(size_t i) const {
+    if (!from_text && encoding != InfEncoding::kUtf16Le) {
+      const char* p = bytes.data() + begin;
+      for (; i < units; ++i) {
+        char c = p[i];
+        if (c == '\n' || c == '\r' || c == '\0') return i;
+      }
+      return units;
+    }
+    while (i < units && !IsLineEnd(Unit(i))) ++i;
+    return i;
+  }
+
+  // The next unit "[" at or after i (units when none).
+  size_t NextBracket(size_t i) const {
+    if (from_text) {
+      size_t at = wide.find(L'[', i);
+      return at == std::wstring::npos ? units : at;
+    }
+    const char* p = bytes.data() + begin;
+    if (encoding != InfEncoding::kUtf16Le) {
+      const void* hit = i < units ? std::memchr(p + i, '[', units - i) : nullptr;
+      return hit ? static_cast<size_t>(static_cast<const char*>(hit) - p) : units;
+    }
+    size_t b = 2 * i, end = 2 * units;
+    while (b < end) {
+      const void* hit = std::memchr(p + b, '[', end - b);
+      if (!hit) break;
+      size_t at = static_cast<size_t>(static_cast<const char*>(hit) - p);
+      if (at % 2 == 0 && p[at + 1] == 0) return at / 2;
+      b = at + 1;
+    }
+    return units;
+  }
+
+  void FindHeaders();
+  const Body& Parsed(size_t occurrence) const;
+  const Group* FindGroup(const std::wstring& lower_name) const;
+  const Entry* FindEntry(const Group* group, std::wstring_view lower_key,
+                         const Body** body) const;
+  void BuildLines() const;
+};
+
+InfEncoding DetectInfEncoding(const std::string& bytes) {
+  auto at = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+  size_t n = bytes.size();
+  if (n >= 2 && at(0) == 0xFF && at(1) == 0xFE) return InfEncoding::kUtf16Le;
+  if (n >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF) return InfEncoding::kUtf8;
+  if (n >= 2 && at(0) == 0xFE && at(1) == 0xFF) return InfEncoding::kRejected;
+  if (n >= 4 && at(0) == 0x00 && at(1) == 0x00 && at(2) == 0xFE && at(3) == 0xFF)
+    return InfEncoding::kRejected;
+  return InfEncoding::kAnsi;
+}
+
+std::wstring DecodeInfText(const std::string& bytes) {
+  switch (DetectInfEncoding(bytes)) {
+    case InfEncoding::kUtf16Le: {
+      std::wstring out;
+      size_t units = (bytes.size() - 2) / 2;
+      out.resize(units);
+      const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 2;
+      for (size_t i = 0; i < units; ++i)
+        out[i] = static_cast<wchar_t>(p[2 * i] | (p[2 * i + 1] << 8));
+      return out;
+    }
+    case InfEncoding::kUtf8:
+      return Utf8ToWide(bytes.substr(3));
+    case InfEncoding::kRejected:
+      return std::wstring();
+    case InfEncoding::kAnsi:
+      break;
+  }
+  return DecodeAnsi(bytes.data(), bytes.size());
+}
+
 std::vector<std::wstring> SplitInfLines(const std::wstring& text) {
   std::vector<std::wstring> lines;
   ForEachLine(text, [&](size_t pos, size_t len) { lines.push_back(text.substr(pos, len)); });
@@ -172,64 +256,145 @@ std::wstring PrepareInfLine(const std::wstring& line) {
   return line.substr(s.pos, s.len);
 }
 
-void InfDocument::Data::Parse() {
-  ForEachLine(text, [&](size_t pos, size_t len) { lines.push_back(Span{pos, len}); });
-
+void InfDocument::Data::FindHeaders() {
   const size_t kNone = static_cast<size_t>(-1);
   size_t open = kNone;
-  for (const Span& raw : lines) {
-    Span line = PrepareSpan(text, raw.pos, raw.len);
-    if (line.len == 0) continue;
-    const wchar_t* p = text.data() + line.pos;
-    if (p[0] == L'[') {
-      open = kNone;
-      if (line.len >= 2 && p[line.len - 1] == L']') {
-        std::wstring name = LowerText(text.substr(line.pos + 1, line.len - 2));
-        Group& group = groups[name];
-        group.occurrences.push_back(occurrences.size());
-        occurrences.push_back(Occurrence{entries.size(), 0});
-        open = occurrences.size() - 1;
-      }
+  size_t i = 0;
+  while ((i = NextBracket(i)) < units) {
+    // Only blanks may stand between the line's start and the "[".
+    size_t start = i;
+    while (start > 0) {
+      uint32_t u = Unit(start - 1);
+      if (IsLineEnd(u) || u > 32) break;
+      --start;
+    }
+    if (start > 0 && !IsLineEnd(Unit(start - 1))) {
+      ++i;
       continue;
     }
-    if (open == kNone) continue;
+    size_t end = LineEnd(i);
+    if (open != kNone) occurrences[open].body_end = start;
+    open = kNone;
+    std::wstring line = Decode(start, end);
+    Span prepared = PrepareSpan(line, 0, line.size());
+    if (prepared.len >= 2 && line[prepared.pos + prepared.len - 1] == L']') {
+      std::wstring name = LowerText(line.substr(prepared.pos + 1, prepared.len - 2));
+      groups[name].occurrences.push_back(occurrences.size());
+      Occurrence occurrence;
+      occurrence.body_begin = end;
+      occurrences.push_back(std::move(occurrence));
+      open = occurrences.size() - 1;
+    }
+    i = end;
+  }
+  if (open != kNone) occurrences[open].body_end = units;
+}
+
+// Callers hold the lock.
+const Body& InfDocument::Data::Parsed(size_t index) const {
+  Occurrence& o = const_cast<Occurrence&>(occurrences[index]);
+  if (o.body) return *o.body;
+  auto body = std::make_unique<Body>();
+  body->text = Decode(o.body_begin, o.body_end);
+  const std::wstring& text = body->text;
+  ForEachLine(text, [&](size_t pos, size_t len) {
+    Span line = PrepareSpan(text, pos, len);
+    const wchar_t* p = text.data() + line.pos;
     size_t eq = 0;
     while (eq < line.len && p[eq] != L'=') ++eq;
-    if (eq == line.len) continue;
+    if (eq == line.len) return;
     Entry e;
     e.key = Span{line.pos, eq};
     e.value = Span{line.pos + eq + 1, line.len - eq - 1};
     size_t key_end = eq;
     while (key_end > 0 && IsBlank(p[key_end - 1])) --key_end;
-    e.lower_key = Span{lower_keys.size(), key_end};
-    for (size_t i = 0; i < key_end; ++i) lower_keys.push_back(LowerChar(p[i]));
-    entries.push_back(e);
-    ++occurrences[open].entry_count;
-  }
+    e.lower_key = Span{body->lower_keys.size(), key_end};
+    for (size_t k = 0; k < key_end; ++k) body->lower_keys.push_back(LowerChar(p[k]));
+    body->entries.push_back(e);
+  });
+  o.body = std::move(body);
+  return *o.body;
+}
 
-  // Views into lower_keys are taken only now that it no longer grows.
-  for (auto& item : groups) {
-    if (!IsStringsSection(item.first)) continue;
-    Group& group = item.second;
-    group.indexed = true;
-    for (size_t occ : group.occurrences) {
-      const Occurrence& o = occurrences[occ];
-      for (size_t i = o.first_entry; i < o.first_entry + o.entry_count; ++i)
-        group.first_by_key.emplace(LowerKey(entries[i]), i);
+// Callers hold the lock. The group with every occurrence parsed.
+const Group* InfDocument::Data::FindGroup(const std::wstring& lower_name) const {
+  auto it = groups.find(lower_name);
+  if (it == groups.end()) return nullptr;
+  Group& group = const_cast<Group&>(it->second);
+  if (!group.parsed) {
+    for (size_t occ : group.occurrences) group.bodies.push_back(&Parsed(occ));
+    group.parsed = true;
+    group.strings = IsStringsSection(lower_name);
+  }
+  return &group;
+}
+
+// Callers hold the lock. The first entry of the group whose key equals
+// lower_key, or null; *body receives the section it stands in.
+const Entry* InfDocument::Data::FindEntry(const Group* group, std::wstring_view lower_key,
+                                          const Body** body) const {
+  if (!group) return nullptr;
+  // A string section is searched line by line for its first few tokens and
+  // indexed once a text turns out to hold more of them.
+  Group& g = const_cast<Group&>(*group);
+  if (g.strings && !g.indexed && ++g.lookups > 8) {
+    for (const Body* b : g.bodies)
+      for (const Entry& e : b->entries) g.first_by_key.emplace(b->LowerKey(e), std::make_pair(&e, b));
+    g.indexed = true;
+  }
+  if (g.indexed) {
+    auto it = group->first_by_key.find(lower_key);
+    if (it == group->first_by_key.end()) return nullptr;
+    *body = it->second.second;
+    return it->second.first;
+  }
+  for (const Body* b : group->bodies) {
+    for (const Entry& e : b->entries) {
+      if (b->LowerKey(e) == lower_key) {
+        *body = b;
+        return &e;
+      }
     }
   }
+  return nullptr;
+}
+
+void InfDocument::Data::BuildLines() const {
+  std::call_once(lines_once, [this] {
+    text = Decode(0, units);
+    ForEachLine(text, [&](size_t pos, size_t len) { lines.push_back(Span{pos, len}); });
+  });
 }
 
 InfDocument::InfDocument() : data_(std::make_shared<Data>()) {}
 
 InfDocument::InfDocument(std::shared_ptr<const Data> data) : data_(std::move(data)) {}
 
-InfDocument InfDocument::FromBytes(const std::string& bytes) {
+InfDocument InfDocument::FromBytes(const std::string& bytes) { return FromBytes(std::string(bytes)); }
+
+InfDocument InfDocument::FromBytes(std::string&& file) {
   auto data = std::make_shared<Data>();
   data->loaded = true;
-  data->encoding = DetectInfEncoding(bytes);
-  data->text = DecodeInfText(bytes);
-  data->Parse();
+  data->encoding = DetectInfEncoding(file);
+  data->bytes = std::move(file);
+  const std::string& bytes = data->bytes;
+  switch (data->encoding) {
+    case InfEncoding::kUtf16Le:
+      data->begin = 2;
+      data->units = (bytes.size() - 2) / 2;
+      break;
+    case InfEncoding::kUtf8:
+      data->begin = 3;
+      data->units = bytes.size() - 3;
+      break;
+    case InfEncoding::kRejected:
+      data->units = 0;
+      break;
+    case InfEncoding::kAnsi:
+      data->units = bytes.size();
+      break;
+  }
+  data->FindHeaders();
   return InfDocument(std::move(data));
 }
 
@@ -237,66 +402,71 @@ InfDocument InfDocument::FromText(const std::wstring& text) {
   auto data = std::make_shared<Data>();
   data->loaded = true;
   data->encoding = InfEncoding::kUtf16Le;
-  data->text = text;
-  data->Parse();
+  data->from_text = true;
+  data->wide = text;
+  data->units = text.size();
+  data->FindHeaders();
   return InfDocument(std::move(data));
 }
 
 InfDocument InfDocument::Load(FileSystem& files, const std::wstring& path) {
   std::string bytes;
   if (!files.ReadFile(path, &bytes)) return InfDocument();
-  return FromBytes(bytes);
+  return FromBytes(std::move(bytes));
 }
 
 bool InfDocument::loaded() const { return data_->loaded; }
 InfEncoding InfDocument::encoding() const { return data_->encoding; }
-size_t InfDocument::LineCount() const { return data_->lines.size(); }
+
+size_t InfDocument::LineCount() const {
+  data_->BuildLines();
+  return data_->lines.size();
+}
 
 std::wstring_view InfDocument::Line(size_t index) const {
+  data_->BuildLines();
   if (index >= data_->lines.size()) return std::wstring_view();
-  return data_->View(data_->lines[index]);
+  return std::wstring_view(data_->text).substr(data_->lines[index].pos, data_->lines[index].len);
 }
 
 std::wstring InfDocument::ReadValue(const std::wstring& section, const std::wstring& key,
                                     const std::wstring& defaultValue) const {
+  std::lock_guard<std::mutex> hold(data_->lock);
   const Group* group = data_->FindGroup(LowerText(section));
   if (!group) return defaultValue;
-  const Entry* e = data_->FindEntry(group, LowerText(TrimBlanks(key, kTrimBoth)));
+  const Body* body = nullptr;
+  const Entry* e = data_->FindEntry(group, LowerText(TrimBlanks(key, kTrimBoth)), &body);
   if (!e) return defaultValue;
-  return std::wstring(data_->View(e->value));
+  return std::wstring(body->View(e->value));
 }
 
 size_t InfDocument::ReadSectionTable(const std::wstring& section, InfSectionTable* table) const {
   table->clear();
+  std::lock_guard<std::mutex> hold(data_->lock);
   const Group* group = data_->FindGroup(LowerText(section));
   if (!group) return 0;
-  for (size_t occ : group->occurrences) {
-    const Occurrence& o = data_->occurrences[occ];
-    for (size_t i = o.first_entry; i < o.first_entry + o.entry_count; ++i) {
-      const Entry& e = data_->entries[i];
-      table->push_back(InfEntry{std::wstring(data_->View(e.key)), std::wstring(data_->View(e.value))});
-    }
-  }
+  for (const Body* body : group->bodies)
+    for (const Entry& e : body->entries)
+      table->push_back(InfEntry{std::wstring(body->View(e.key)), std::wstring(body->View(e.value))});
   return table->size();
 }
 
 std::vector<InfDocument::EntryView> InfDocument::SectionEntries(const std::wstring& section) const {
   std::vector<EntryView> out;
+  std::lock_guard<std::mutex> hold(data_->lock);
   const Group* group = data_->FindGroup(LowerText(section));
   if (!group) return out;
-  for (size_t occ : group->occurrences) {
-    const Occurrence& o = data_->occurrences[occ];
-    for (size_t i = o.first_entry; i < o.first_entry + o.entry_count; ++i)
-      out.emplace_back(data_->View(data_->entries[i].key), data_->View(data_->entries[i].value));
-  }
+  for (const Body* body : group->bodies)
+    for (const Entry& e : body->entries) out.emplace_back(body->View(e.key), body->View(e.value));
   return out;
 }
 
 bool InfDocument::SectionExists(const std::wstring& section, bool requireEntry) const {
-  const Group* group = data_->FindGroup(LowerText(section));
-  if (!group) return false;
+  std::lock_guard<std::mutex> hold(data_->lock);
+  auto it = data_->groups.find(LowerText(section));
+  if (it == data_->groups.end()) return false;
   if (!requireEntry) return true;
-  return data_->occurrences[group->occurrences.front()].entry_count > 0;
+  return !data_->Parsed(it->second.occurrences.front()).entries.empty();
 }
 
 namespace {
@@ -587,6 +757,7 @@ std::wstring InfDocument::ExpandStrings(const std::wstring& language, const std:
     return text;
 
   std::wstring suffix = language.size() >= 2 ? language.substr(language.size() - 2) : language;
+  std::lock_guard<std::mutex> hold(data_->lock);
   const Group* sections[3] = {
       data_->FindGroup(LowerText(L"strings." + language)),
       data_->FindGroup(LowerText(L"strings.00" + suffix)),
@@ -594,8 +765,9 @@ std::wstring InfDocument::ExpandStrings(const std::wstring& language, const std:
   };
   auto lookup = [&](const std::wstring& lower_key) -> std::wstring {
     for (const Group* group : sections) {
-      const Entry* e = data_->FindEntry(group, lower_key);
-      if (e && e->value.len > 0) return std::wstring(data_->View(e->value));
+      const Body* body = nullptr;
+      const Entry* e = data_->FindEntry(group, lower_key, &body);
+      if (e && e->value.len > 0) return std::wstring(body->View(e->value));
     }
     return std::wstring();
   };

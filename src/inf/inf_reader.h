@@ -4,10 +4,14 @@
 // Every operation exists in two forms:
 //  - on a path with a FileSystem&: the file is opened, read once and closed
 //    within the call; nothing is kept afterwards;
-//  - on an InfDocument: the decoded, prepared lines of one file held in
-//    memory, so that one top-level operation (a match of one INF against the
-//    devices, one staging walk) reads the file only once. A document is
-//    immutable once built, cheap to copy and safe to share between threads.
+//  - on an InfDocument: one file's bytes held in memory, so that one
+//    top-level operation (a match of one INF against the devices, one
+//    staging walk) reads the file only once. Loading locates the section
+//    headers; a section's lines are decoded and split into entries when it
+//    is first used, so the install sections and the strings of other
+//    languages that an operation never asks for cost almost nothing. A
+//    document's content never changes once built; it is cheap to copy and
+//    safe to share between threads.
 // Both forms give exactly the same results.
 //
 // Reading rules:
@@ -73,8 +77,10 @@ class InfDocument {
   // Reads the file once through files.ReadFile; a file that cannot be read
   // gives a document without lines (loaded() is then false).
   static InfDocument Load(FileSystem& files, const std::wstring& path);
-  // From the raw bytes of a file.
+  // From the raw bytes of a file (kept: sections are decoded when first
+  // used).
   static InfDocument FromBytes(const std::string& bytes);
+  static InfDocument FromBytes(std::string&& bytes);
   // From text that is already decoded (tests, tools); encoding() then
   // reports kUtf16Le, the form the text is held in.
   static InfDocument FromText(const std::wstring& text);

@@ -301,11 +301,11 @@ int ExecuteInfTool(const InfToolRequest& request, FileSystem& files,
           const InfDocument inf = InfDocument::Load(files, inf_path);
           std::string block;
           if (request.first) {
-            for (size_t d = 0; d < device_texts.size(); ++d) {
-              const std::optional<DriverMatch> match =
-                  MatchInfDevice(inf, request.profile, device_texts[d]);
-              if (match) {
-                block += MatchLine(inf_path, DecimalText(static_cast<int64_t>(d + 1)), *match);
+            const std::vector<std::optional<DriverMatch>> found =
+                MatchInfDeviceEach(inf, request.profile, device_texts);
+            for (size_t d = 0; d < found.size(); ++d) {
+              if (found[d]) {
+                block += MatchLine(inf_path, DecimalText(static_cast<int64_t>(d + 1)), *found[d]);
               }
             }
           } else {

@@ -124,6 +124,50 @@ TEST(InfSectionsTest, HeadersOpenExactNamesAndRepeat) {
   EXPECT_FALSE(doc.SectionExists(L"Other", false));
 }
 
+// Sections are found from the "[" signs of the file and decoded only when
+// used: the same file must read alike in every encoding, whatever stands
+// around the signs.
+TEST(InfSectionsTest, HeadersAreFoundWhereverBracketsStand) {
+  static const wchar_t kRaw[] =
+      L"x=[Not]\n"             // "[" inside a line
+      L"; [Not]\n"             // "[" after a comment sign
+      L" \t[A] ; c\n"          // "[" after blanks
+      L"k = v [B]\n"
+      L"  [Not]x\n"            // a header that opens nothing closes [A]
+      L"lost = 1\n"
+      L"[A]\r"
+      L"second = 2\r\n"
+      L"[Str\0ings]\n"         // a NUL ends the line inside the header: that
+      L"ings] = 3\n"          // opens nothing and closes [A]
+      L"[B]\n"
+      L"b = [x]\n"
+      L"[A]\n"
+      L"third = [3]\n"
+      L"[" L"\x5B00" L"]\n"   // a character whose high byte is "["
+      L"cjk = 4";
+  const std::wstring text(kRaw, sizeof(kRaw) / sizeof(kRaw[0]) - 1);
+  for (int form = 0; form < 4; ++form) {
+    InfDocument doc;
+    if (form == 0) doc = InfDocument::FromText(text);
+    if (form == 1) doc = InfDocument::FromBytes(Utf16Le(text) + "\x41");  // odd last byte
+    if (form == 2) doc = InfDocument::FromBytes("\xEF\xBB\xBF" + WideToUtf8(text));
+    if (form == 3) doc = InfDocument::FromBytes(WideToUtf8(text));  // read as ANSI
+    SCOPED_TRACE(form);
+    InfSectionTable table;
+    ASSERT_EQ(3u, doc.ReadSectionTable(L"a", &table));
+    EXPECT_EQ(L"k ", table[0].key);
+    EXPECT_EQ(L" v [B]", table[0].value);
+    EXPECT_EQ(L"second ", table[1].key);
+    EXPECT_EQ(L" [3]", table[2].value);
+    EXPECT_EQ(L" [x]", doc.ReadValue(L"B", L"b", L""));
+    EXPECT_FALSE(doc.SectionExists(L"not", false));
+    EXPECT_FALSE(doc.SectionExists(L"str", false));
+    EXPECT_TRUE(doc.SectionExists(L"a", true));
+    EXPECT_EQ(form == 3 ? L"" : L" 4", doc.ReadValue(std::wstring(1, L'\x5B00'), L"cjk", L""));
+    EXPECT_EQ(17u, doc.LineCount());
+  }
+}
+
 TEST(InfReaderTest, PathFormsReadOnceAndTreatMissingFilesAsEmpty) {
   InMemoryFileSystem files;
   files.AddFile(L"d.inf", Utf16Le(L"[Strings]\r\nA=%B%-%C%\r\nB=b\r\nC=\"c\"\r\n[Sec]\r\nk=v"));
