@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const std::vector<std::wstring> first_texts(
         device_texts.begin(), device_texts.begin() + std::min<size_t>(device_texts.size(), 6));
-    const std::vector<std::optional<DriverMatch>> each = MatchInfDeviceEach(doc, profile, first_texts);
+    const std::vector<std::optional<DriverMatch>> each = MatchInfDeviceEach(doc, profile, DeviceIdList::FromDeviceTexts(first_texts));
     FUZZ_CHECK(each.size() == first_texts.size(), L"MatchInfDeviceEach gives one result per device");
     for (size_t d = 0; d < device_texts.size() && d < 6; ++d) {
       before = files.read_count();

@@ -152,6 +152,13 @@ DeviceIdList DeviceIdList::FromDeviceText(const std::wstring& deviceText) {
   return DeviceIdList(std::move(data));
 }
 
+DeviceIdList DeviceIdList::FromDeviceTexts(const std::vector<std::wstring>& deviceTexts) {
+  auto data = std::make_shared<Data>();
+  for (const std::wstring& text : deviceTexts) data->AddDevice(LowerText(text));
+  data->BuildIndex();
+  return DeviceIdList(std::move(data));
+}
+
 DeviceIdList DeviceIdList::FromItems(const std::vector<std::vector<std::wstring>>& devices) {
   auto data = std::make_shared<Data>();
   for (const std::vector<std::wstring>& items : devices) {
@@ -498,21 +505,27 @@ std::optional<DriverMatch> MatchInfDevice(const InfDocument& inf, const SystemPr
   return result;
 }
 
-std::vector<std::optional<DriverMatch>> MatchInfDeviceEach(
-    const InfDocument& inf, const SystemProfile& profile,
-    const std::vector<std::wstring>& deviceTexts) {
-  std::vector<std::optional<DriverMatch>> results(deviceTexts.size());
-  if (deviceTexts.empty()) return results;
+std::vector<std::optional<DriverMatch>> MatchInfDeviceEach(const InfDocument& inf,
+                                                           const SystemProfile& profile,
+                                                           const DeviceIdList& devices) {
+  std::vector<std::optional<DriverMatch>> results(devices.size());
+  if (devices.size() == 0) return results;
   std::vector<std::pair<ModelsText, MatchCommon>> sections;
   ForEachModelSection(inf, profile, [&](const ModelsText& models, const MatchCommon& common) {
     sections.emplace_back(models, common);
     return true;
   });
-  for (size_t d = 0; d < deviceTexts.size(); ++d) {
-    const DeviceIdList device = DeviceIdList::FromDeviceText(deviceTexts[d]);
-    for (const auto& section : sections) {
-      results[d] = FindDeviceModel(inf, profile, section.first, device, section.second);
-      if (results[d]) break;
+  // Every device is looked up in one pass per model section; a device keeps
+  // the first section that gives it a record, as MatchInfDevice walks them.
+  for (const auto& section : sections) {
+    const std::vector<Hit> hits = FindHits(section.first, devices, 1);
+    for (size_t d = 0; d < hits.size(); ++d) {
+      if (results[d] || !hits[d].found()) continue;
+      std::wstring bare;
+      DriverMatch m = BuildRecord(inf, profile, section.first, section.first.lines[hits[d].line],
+                                  devices.InstanceId(d), devices.Items(d)[hits[d].position],
+                                  section.second, &bare);
+      if (inf.SectionExists(m.install_section, true)) results[d] = std::move(m);
     }
   }
   return results;

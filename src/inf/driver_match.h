@@ -63,6 +63,8 @@ class DeviceIdList {
   static DeviceIdList FromText(const std::wstring& deviceList);
   // One device text, not split at "," (the form MatchInfDevice takes).
   static DeviceIdList FromDeviceText(const std::wstring& deviceText);
+  // Several device texts, none split at ",".
+  static DeviceIdList FromDeviceTexts(const std::vector<std::wstring>& deviceTexts);
   // From identifiers: per device its items in order (instance identifier
   // first); each item counts as followed by LF.
   static DeviceIdList FromItems(const std::vector<std::vector<std::wstring>>& devices);
@@ -169,12 +171,12 @@ std::wstring MatchInfDevices(FileSystem& files, const std::wstring& infPath,
 // install section holds directives.
 std::optional<DriverMatch> MatchInfDevice(const InfDocument& inf, const SystemProfile& profile,
                                           const std::wstring& deviceText);
-// MatchInfDevice for each of several device texts, with the INF's models
-// read once: element i is what MatchInfDevice(inf, profile, deviceTexts[i])
-// gives.
-std::vector<std::optional<DriverMatch>> MatchInfDeviceEach(
-    const InfDocument& inf, const SystemProfile& profile,
-    const std::vector<std::wstring>& deviceTexts);
+// MatchInfDevice for each device of a list, with the INF's models read once:
+// for a list made by DeviceIdList::FromDeviceTexts(texts), element i is what
+// MatchInfDevice(inf, profile, texts[i]) gives.
+std::vector<std::optional<DriverMatch>> MatchInfDeviceEach(const InfDocument& inf,
+                                                           const SystemProfile& profile,
+                                                           const DeviceIdList& devices);
 // Reads the file once; returns the record text without CR, or "".
 std::wstring MatchInfDevice(FileSystem& files, const std::wstring& infPath,
                             const SystemProfile& profile, const std::wstring& deviceText);

@@ -309,7 +309,14 @@ const Body& InfDocument::Data::Parsed(size_t index) const {
     size_t key_end = eq;
     while (key_end > 0 && IsBlank(p[key_end - 1])) --key_end;
     e.lower_key = Span{body->lower_keys.size(), key_end};
-    for (size_t k = 0; k < key_end; ++k) body->lower_keys.push_back(LowerChar(p[k]));
+    for (size_t k = 0; k < key_end; ++k) {
+      wchar_t ch = p[k];
+      if (static_cast<uint32_t>(ch) < 0x80) {
+        body->lower_keys.push_back(ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch + 32) : ch);
+      } else {
+        body->lower_keys.push_back(LowerChar(ch));
+      }
+    }
     body->entries.push_back(e);
   });
   o.body = std::move(body);

@@ -295,6 +295,7 @@ int ExecuteInfTool(const InfToolRequest& request, FileSystem& files,
       std::vector<std::wstring> device_texts;
       device_texts.reserve(devices.size());
       for (const ToolDevice& device : devices) device_texts.push_back(DeviceText(device));
+      const DeviceIdList each_device = DeviceIdList::FromDeviceTexts(device_texts);
 
       for (const std::wstring& path : ops) {
         for (const std::wstring& inf_path : CollectInfFiles(files, path)) {
@@ -302,7 +303,7 @@ int ExecuteInfTool(const InfToolRequest& request, FileSystem& files,
           std::string block;
           if (request.first) {
             const std::vector<std::optional<DriverMatch>> found =
-                MatchInfDeviceEach(inf, request.profile, device_texts);
+                MatchInfDeviceEach(inf, request.profile, each_device);
             for (size_t d = 0; d < found.size(); ++d) {
               if (found[d]) {
                 block += MatchLine(inf_path, DecimalText(static_cast<int64_t>(d + 1)), *found[d]);

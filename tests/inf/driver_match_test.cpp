@@ -283,6 +283,34 @@ TEST(DriverMatchTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
   EXPECT_EQ(L"fast_inst", fast->install_section);
 }
 
+TEST(DriverMatchTest, MatchInfDeviceEachAgreesWithOneDeviceAtATime) {
+  InfDocument doc = InfDocument::FromText(kLookupInf);
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  // A device found first on a line without directives, one found at once,
+  // one holding "," (a single device text is never split there), one not
+  // found and one without any LF.
+  const std::vector<std::wstring> texts = {
+      Device({L"PCI\\VEN_1AB2&DEV_0003\\1", L"PCI\\VEN_1AB2&DEV_0003",
+              L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
+      Device({L"PCI\\X\\1", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
+      Device({L"PCI\\Y\\1", L"X,PCI\\VEN_1AB2&DEV_0003&REV_02", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
+      Device({L"PCI\\Z\\1", L"PCI\\VEN_FFFF&DEV_0000"}),
+      L"PCI\\VEN_1AB2&DEV_0003&REV_02"};
+  const std::vector<std::optional<DriverMatch>> each =
+      MatchInfDeviceEach(doc, amd64, DeviceIdList::FromDeviceTexts(texts));
+  ASSERT_EQ(texts.size(), each.size());
+  size_t found = 0;
+  for (size_t d = 0; d < texts.size(); ++d) {
+    const std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, texts[d]);
+    ASSERT_EQ(bool(one), bool(each[d])) << d;
+    if (one) EXPECT_EQ(DriverMatchText(*one), DriverMatchText(*each[d])) << d;
+    found += one ? 1 : 0;
+  }
+  EXPECT_EQ(3u, found);
+  EXPECT_EQ(L"Second", each[0]->manufacturer);
+  EXPECT_EQ(L"pci\\y\\1", each[2]->instance_id);
+}
+
 TEST(DriverMatchTest, DeviceListForms) {
   InfDocument doc = InfDocument::FromText(kLookupInf);
   SystemProfile amd64 = Profile(L"AMD64", L"10.0");
