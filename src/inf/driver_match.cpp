@@ -242,76 +242,93 @@ ModelsChoice ChooseModelsSection(const InfDocument& inf, const std::wstring& man
 
 namespace {
 
-// Splits a model entry's value (already expanded) at ",", dropping double
-// quotes, blanks and empty fields; the fields are appended to buffer.
-void SplitModelValue(std::wstring_view value, std::wstring* buffer,
-                     std::vector<ModelsText::Span>* fields) {
-  ModelsText::Span current{buffer->size(), 0};
-  for (wchar_t ch : value) {
-    if (ch == L'"' || IsBlank(ch)) continue;
-    if (ch == L',') {
-      if (current.len) fields->push_back(current);
-      current = ModelsText::Span{buffer->size(), 0};
-      continue;
-    }
-    buffer->push_back(ch);
-    ++current.len;
-  }
-  if (current.len) fields->push_back(current);
+inline wchar_t LowerFast(wchar_t ch) {
+  if (static_cast<uint32_t>(ch) < 0x80) return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch + 32) : ch;
+  return LowerChar(ch);
 }
 
 }  // namespace
 
+// The text is lower-cased as it is built (lower-casing goes character by
+// character, so this is the text lower-cased as a whole). Each entry is
+// written as a new line straight away; the line is taken back when the
+// entry has fewer than two fields, and its start when it repeats the
+// description and install section of the line before.
 ModelsText ReadModelsText(const InfDocument& inf, const std::wstring& section,
                           const std::wstring& language) {
   ModelsText models;
-  std::wstring scratch;
+  std::wstring& text = models.text;
+  std::wstring expanded;
   std::vector<ModelsText::Span> fields;
-  std::wstring last_description, last_section;  // lower-cased, of the last line
-  for (const InfDocument::EntryView& entry : inf.SectionEntries(section)) {
-    fields.clear();
-    scratch.clear();
-    if (HasTokenPair(entry.second)) {
-      SplitModelValue(inf.ExpandStrings(language, std::wstring(entry.second)), &scratch, &fields);
-    } else {
-      SplitModelValue(entry.second, &scratch, &fields);
+  inf.VisitSectionEntries(section, [&](std::wstring_view key, std::wstring_view value) {
+    if (HasTokenPair(value)) {
+      expanded = inf.ExpandStrings(language, std::wstring(value));
+      value = expanded;
     }
-    if (fields.size() < 2) continue;
-
-    std::wstring_view key = entry.first;
+    // Room for the longest line the entry can give, filled through a
+    // pointer and cut back to what was written.
+    const size_t line_start = text.size();
+    text.resize(line_start + key.size() + value.size() + 3);
+    wchar_t* const base = &text[0];
+    wchar_t* w = base + line_start;
+    *w++ = L'\n';
     size_t b = 0, e = key.size();
     while (b < e && IsBlank(key[b])) ++b;
     while (e > b && IsBlank(key[e - 1])) --e;
-    std::wstring description(key.substr(b, e - b));
-    std::wstring install = scratch.substr(fields[0].pos, fields[0].len);
-    std::wstring lower_description = LowerText(description);
-    std::wstring lower_install = LowerText(install);
+    for (size_t i = b; i < e; ++i) *w++ = LowerFast(key[i]);
+    const ModelsText::Span description{line_start + 1, e - b};
+    *w++ = L'=';
 
-    if (models.lines.empty() || lower_description != last_description ||
-        lower_install != last_section) {
+    // The fields of the value, split at ",", without double quotes and
+    // blanks; empty ones leave nothing behind.
+    fields.clear();
+    wchar_t* field_start = w;
+    for (wchar_t ch : value) {
+      if (ch == L',') {
+        if (w > field_start) {
+          fields.push_back(ModelsText::Span{static_cast<size_t>(field_start - base),
+                                            static_cast<size_t>(w - field_start)});
+          *w++ = L',';
+          field_start = w;
+        }
+      } else if (ch != L'"' && !IsBlank(ch)) {
+        *w++ = LowerFast(ch);
+      }
+    }
+    if (w > field_start) {
+      fields.push_back(ModelsText::Span{static_cast<size_t>(field_start - base),
+                                        static_cast<size_t>(w - field_start)});
+      *w++ = L',';
+    }
+    text.resize(static_cast<size_t>(w - base));
+    if (fields.size() < 2) {
+      text.resize(line_start);
+      return;
+    }
+
+    bool same = false;
+    if (!models.lines.empty()) {
+      const ModelsText::Line& last = models.lines.back();
+      same = models.View(last.description) == models.View(description) &&
+             models.View(last.section) == models.View(fields[0]);
+    }
+    size_t shift = 0;
+    if (same) {
+      // The identifiers go on the line before.
+      shift = fields[1].pos - line_start;
+      text.erase(line_start, shift);
+    } else {
       ModelsText::Line line;
-      models.text.push_back(L'\n');
-      line.description = ModelsText::Span{models.text.size(), description.size()};
-      models.text += description;
-      models.text.push_back(L'=');
-      line.section = ModelsText::Span{models.text.size(), install.size()};
-      models.text += install;
-      models.text.push_back(L',');
+      line.description = description;
+      line.section = fields[0];
       line.first_id = models.ids.size();
       models.lines.push_back(line);
-      last_description.swap(lower_description);
-      last_section.swap(lower_install);
     }
-    ModelsText::Line& line = models.lines.back();
-    for (size_t i = 1; i < fields.size(); ++i) {
-      models.ids.push_back(ModelsText::Span{models.text.size(), fields[i].len});
-      models.text.append(scratch, fields[i].pos, fields[i].len);
-      models.text.push_back(L',');
-      ++line.id_count;
-    }
-  }
-  // Lower-cased as a whole; the spans stay valid, lower-casing keeps lengths.
-  models.text = LowerText(models.text);
+    ModelsText::Line& current = models.lines.back();
+    for (size_t i = 1; i < fields.size(); ++i)
+      models.ids.push_back(ModelsText::Span{fields[i].pos - shift, fields[i].len});
+    current.id_count += fields.size() - 1;
+  });
   return models;
 }
 

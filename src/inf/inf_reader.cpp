@@ -16,54 +16,73 @@ namespace {
 
 inline bool IsBlank(wchar_t ch) { return static_cast<uint32_t>(ch) <= 32; }
 inline bool IsLineEnd(uint32_t unit) { return unit == '\r' || unit == '\n' || unit == 0; }
+inline wchar_t AsciiLower(uint32_t unit) {
+  return static_cast<wchar_t>(unit >= 'A' && unit <= 'Z' ? unit + 32 : unit);
+}
 
 struct Span {
   size_t pos = 0;
   size_t len = 0;
 };
 
-// One key/value line: spans into its section's decoded text, plus the key
-// trimmed at its end and lower-cased, as lookups compare it.
+// A stretch of the file, in its units.
+struct Range {
+  size_t begin = 0;
+  size_t end = 0;
+};
+
+// One key/value line: spans into its section's decoded text.
 struct Entry {
   Span key;
   Span value;
-  Span lower_key;  // into Body::lower_keys
 };
 
-// The entries of one header line's section, decoded when first asked for.
+// The entries of one header line's section, decoded when a caller asks for
+// the section's table.
 struct Body {
   std::wstring text;
-  std::wstring lower_keys;
   std::vector<Entry> entries;
   std::wstring_view View(Span span) const { return std::wstring_view(text).substr(span.pos, span.len); }
-  std::wstring_view LowerKey(const Entry& e) const {
-    return std::wstring_view(lower_keys).substr(e.lower_key.pos, e.lower_key.len);
-  }
 };
 
-// One header line that opened a section: where its entries lie, in units of
+// One header line that opened a section: where its lines lie, in units of
 // the file (bytes, or 16-bit units for UTF-16).
+constexpr size_t kNoOccurrence = static_cast<size_t>(-1);
+
 struct Occurrence {
   size_t body_begin = 0;
   size_t body_end = 0;
-  std::unique_ptr<Body> body;  // null until parsed
+  size_t next = kNoOccurrence;  // the next occurrence of the same name
+  std::unique_ptr<Body> body;   // null until the table is asked for
 };
 
 // All occurrences of one section name.
 struct Group {
-  std::vector<size_t> occurrences;
-  // First entry per key, built for the string sections, which every
-  // substitution queries.
-  std::unordered_map<std::wstring_view, std::pair<const Entry*, const Body*>> first_by_key;
+  Span name;  // into Data::names
+  size_t first = kNoOccurrence;
+  size_t last = kNoOccurrence;
   std::vector<const Body*> bodies;  // of the occurrences, once all are parsed
   bool parsed = false;
-  bool strings = false;  // a string section: indexed after a few lookups
+  // A string section, which every substitution queries: searched in the
+  // file's bytes for its first few tokens and indexed after that.
+  bool strings = false;
   bool indexed = false;
-  size_t lookups = 0;  // linear lookups so far; a string section is indexed after a few
+  size_t lookups = 0;
+  std::wstring index_keys;  // the keys of the index, lower-cased, end to end
+  std::unordered_map<std::wstring_view, Range> first_by_key;  // value of the first entry per key
 };
 
-bool IsStringsSection(const std::wstring& lower_name) {
-  return lower_name == L"strings" || StartsWith(lower_name, L"strings.");
+bool IsStringsSection(std::wstring_view lower_name) {
+  return lower_name == L"strings" || lower_name.substr(0, 8) == L"strings.";
+}
+
+inline size_t HashName(std::wstring_view name) {
+  uint64_t h = 14695981039346656037ull;
+  for (wchar_t ch : name) {
+    h ^= static_cast<uint32_t>(ch);
+    h *= 1099511628211ull;
+  }
+  return static_cast<size_t>(h ^ (h >> 29));
 }
 
 std::wstring RemoveQuotes(const std::wstring& text) {
@@ -107,74 +126,221 @@ Span PrepareSpan(const std::wstring& text, size_t pos, size_t len) {
   return Span{b, end - b};
 }
 
+// Ways of reading the units of a file in place. The characters that give a
+// file its structure (line ends, blanks up to U+0020, ";", "=", "[", "]")
+// are plain ASCII and each stands in one unit, at the same place in the
+// units as in the decoded text:
+//  - 16-bit units of UTF-16 and the characters of a decoded text are the
+//    characters themselves;
+//  - bytes of UTF-8: an ASCII byte is never part of a longer sequence (a
+//    sequence with one is read as U+FFFD followed by the byte);
+//  - bytes of a single-byte ANSI code page: one byte, one character.
+// So a line, its entry and its key are found in the units, and only the
+// pieces asked for are decoded.
+struct WideUnits {
+  const wchar_t* p;
+  uint32_t operator[](size_t i) const { return static_cast<uint32_t>(p[i]); }
+};
+struct Utf16Units {
+  const unsigned char* p;
+  uint32_t operator[](size_t i) const { return p[2 * i] | (p[2 * i + 1] << 8); }
+};
+struct ByteUnits {
+  const unsigned char* p;
+  uint32_t operator[](size_t i) const { return p[i]; }
+};
+
+// The entry of a line: key before the first "=" of the prepared line, value
+// after it; the key also without its trailing blanks (as lookups compare
+// it). A prepared line without "=" is no entry.
+struct RawEntry {
+  Range key;
+  Range value;
+  size_t key_trimmed_end = 0;
+};
+
+// Calls f(entry) for every entry of the lines in [from, to) of the units, in
+// one pass over them; f returns false to stop.
+template <typename U, typename F>
+void ScanEntries(const U& u, size_t from, size_t to, F f) {
+  const size_t kNone = static_cast<size_t>(-1);
+  size_t i = from;
+  while (i < to) {
+    size_t begin = i, eq = kNone, cut = kNone;
+    for (; i < to; ++i) {
+      uint32_t c = u[i];
+      if (c > '=') continue;
+      if (c == '\r' || c == '\n' || c == 0) break;
+      if (c == ';') {
+        if (cut == kNone) cut = i;
+      } else if (c == '=' && eq == kNone && cut == kNone) {
+        eq = i;
+      }
+    }
+    size_t end = cut == kNone ? i : cut;
+    if (i < to) {
+      if (u[i] == '\r' && i + 1 < to && u[i + 1] == '\n') ++i;
+      ++i;
+    }
+    if (eq == kNone) continue;
+    RawEntry e;
+    while (begin < eq && u[begin] <= 32) ++begin;
+    while (end > eq + 1 && u[end - 1] <= 32) --end;
+    size_t key_end = eq;
+    while (key_end > begin && u[key_end - 1] <= 32) --key_end;
+    e.key = Range{begin, eq};
+    e.value = Range{eq + 1, end};
+    e.key_trimmed_end = key_end;
+    if (!f(e)) return;
+  }
+}
+
+// The 256 characters of a single-byte ANSI code page, or null when the
+// system's code page is not one (a multi-byte code page, or UTF-8), in which
+// case files in it are decoded whole when they are loaded.
+const wchar_t* SingleByteAnsiTable() {
+  static const struct Table {
+    wchar_t chars[256];
+    bool single = true;
+    Table() {
+      for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        std::wstring one = DecodeAnsi(&byte, 1);
+        if (one.size() != 1 || (b < 0x80 && one[0] != static_cast<wchar_t>(b)) ||
+            (b >= 0x80 && static_cast<uint32_t>(one[0]) < 0x80)) {
+          single = false;
+          return;
+        }
+        chars[b] = one[0];
+      }
+      // No byte may join the next one into a character.
+      for (int lead = 0x80; lead < 0x100 && single; ++lead) {
+        for (int next = 0x01; next < 0x100; ++next) {
+          const char pair[2] = {static_cast<char>(lead), static_cast<char>(next)};
+          std::wstring two = DecodeAnsi(pair, 2);
+          if (two.size() != 2 || two[0] != chars[lead] || two[1] != chars[next]) {
+            single = false;
+            break;
+          }
+        }
+      }
+    }
+  } table;
+  return table.single ? table.chars : nullptr;
+}
+
 }  // namespace
 
 // The file is kept as read. Loading finds only the header lines: a header is
 // a line whose first character other than blanks is "[", so the "[" signs of
 // the file are located and the few that stand first on their line are
-// decoded. The lines of a section are decoded and split into entries when
-// the section is first used, and a string section is indexed when a
-// substitution first looks a token up in it. Line ends never occur inside an
-// encoded character (a byte of 0, CR or LF in 8-bit text, a unit in UTF-16),
-// so decoding a section on its own gives the same characters as decoding the
-// whole file.
+// decoded. Lookups of values and section tests walk a section's lines in the
+// file's own units and decode only the value they return; a section's table
+// is decoded and split into entries when first asked for, and a string
+// section is indexed once a substitution has looked several tokens up in
+// it. Line ends never occur inside an encoded character (a byte of 0, CR or
+// LF in 8-bit text, a unit in UTF-16), so decoding a section on its own
+// gives the same characters as decoding the whole file.
 struct InfDocument::Data {
   bool loaded = false;
   InfEncoding encoding = InfEncoding::kAnsi;
   // The units of the file after its mark: bytes (kAnsi, kUtf8), 16-bit
-  // little-endian units (kUtf16Le from bytes) or the characters of a text
-  // given already decoded.
+  // little-endian units (kUtf16Le from bytes) or, in wide, the characters of
+  // a text given already decoded or of an ANSI file in a multi-byte code
+  // page.
   std::string bytes;
   std::wstring wide;
-  bool from_text = false;
+  bool wide_units = false;
+  const wchar_t* ansi = nullptr;  // the characters of the bytes, for kAnsi
   size_t begin = 0;  // first unit after the mark (into bytes)
   size_t units = 0;
 
   std::vector<Occurrence> occurrences;
-  std::unordered_map<std::wstring, Group> groups;
+  // The section names, lower-cased, end to end; one group per name, found
+  // through an open-addressing table of group numbers + 1 (0: empty slot).
+  std::wstring names;
+  std::vector<Group> groups;
+  std::vector<uint32_t> slots;
 
-  // Sections are parsed and indexed on first use; the lock makes that safe
-  // for documents shared between threads.
+  // Tables and indexes are built on first use; the lock makes that safe for
+  // documents shared between threads. The units, the occurrences and the
+  // groups' lists of them never change after loading.
   mutable std::mutex lock;
   mutable std::once_flag lines_once;
   mutable std::wstring text;  // the whole file decoded, for Line()
   mutable std::vector<Span> lines;
 
+  const unsigned char* Bytes() const {
+    return reinterpret_cast<const unsigned char*>(bytes.data()) + begin;
+  }
+
   uint32_t Unit(size_t i) const {
-    if (from_text) return static_cast<uint32_t>(wide[i]);
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + begin;
-    if (encoding == InfEncoding::kUtf16Le) return p[2 * i] | (p[2 * i + 1] << 8);
-    return p[i];
+    if (wide_units) return static_cast<uint32_t>(wide[i]);
+    if (encoding == InfEncoding::kUtf16Le) return Utf16Units{Bytes()}[i];
+    return Bytes()[i];
+  }
+
+  // Calls f with the reader of the units that fits the file.
+  template <typename F>
+  decltype(auto) WithUnits(F f) const {
+    if (wide_units) return f(WideUnits{wide.data()});
+    if (encoding == InfEncoding::kUtf16Le) return f(Utf16Units{Bytes()});
+    return f(ByteUnits{Bytes()});
   }
 
   std::wstring Decode(size_t from, size_t to) const {
-    if (from >= to) return std::wstring();
-    if (from_text) return wide.substr(from, to - from);
-    const char* p = bytes.data() + begin;
+    std::wstring out;
+    DecodeInto(from, to, &out);
+    return out;
+  }
+
+  // Appends the characters of units [from, to) to *out.
+  void DecodeInto(size_t from, size_t to, std::wstring* out) const {
+    if (from >= to) return;
+    if (wide_units) {
+      out->append(wide, from, to - from);
+      return;
+    }
+    const unsigned char* p = Bytes();
+    size_t at = out->size();
     switch (encoding) {
       case InfEncoding::kUtf16Le: {
-        std::wstring out(to - from, L'\0');
-        const auto* u = reinterpret_cast<const unsigned char*>(p) + 2 * from;
-        for (size_t i = 0; i < out.size(); ++i)
-          out[i] = static_cast<wchar_t>(u[2 * i] | (u[2 * i + 1] << 8));
-        return out;
+        out->resize(at + (to - from));
+        wchar_t* d = &(*out)[at];
+        const unsigned char* u = p + 2 * from;
+        for (size_t i = 0; i < to - from; ++i)
+          d[i] = static_cast<wchar_t>(u[2 * i] | (u[2 * i + 1] << 8));
+        return;
       }
-      case InfEncoding::kUtf8:
-        return Utf8ToWide(std::string(p + from, to - from));
-      case InfEncoding::kAnsi:
-        return DecodeAnsi(p + from, to - from);
+      case InfEncoding::kUtf8: {
+        bool ascii = true;
+        for (size_t i = from; i < to && ascii; ++i) ascii = p[i] < 0x80;
+        if (ascii) {
+          out->resize(at + (to - from));
+          wchar_t* d = &(*out)[at];
+          for (size_t i = 0; i < to - from; ++i) d[i] = static_cast<wchar_t>(p[from + i]);
+        } else {
+          out->append(Utf8ToWide(std::string(reinterpret_cast<const char*>(p) + from, to - from)));
+        }
+        return;
+      }
+      case InfEncoding::kAnsi: {
+        out->resize(at + (to - from));
+        wchar_t* d = &(*out)[at];
+        for (size_t i = 0; i < to - from; ++i) d[i] = ansi[p[from + i]];
+        return;
+      }
       case InfEncoding::kRejected:
         break;
     }
-    return std::wstring();
   }
 
   // The position of the first line end at or after i (units when none).
   size_t LineEnd(size_t i) const {
-    if (!from_text && encoding != InfEncoding::kUtf16Le) {
-      const char* p = bytes.data() + begin;
+    if (!wide_units && encoding != InfEncoding::kUtf16Le) {
+      const unsigned char* p = Bytes();
       for (; i < units; ++i) {
-        char c = p[i];
+        unsigned char c = p[i];
         if (c == '\n' || c == '\r' || c == '\0') return i;
       }
       return units;
@@ -185,7 +351,7 @@ struct InfDocument::Data {
 
   // The next unit "[" at or after i (units when none).
   size_t NextBracket(size_t i) const {
-    if (from_text) {
+    if (wide_units) {
       size_t at = wide.find(L'[', i);
       return at == std::wstring::npos ? units : at;
     }
@@ -205,11 +371,58 @@ struct InfDocument::Data {
     return units;
   }
 
+  // Whether the key of an entry, without its trailing blanks and
+  // lower-cased, equals lower_key.
+  template <typename U>
+  bool KeyEquals(const U& u, const RawEntry& e, std::wstring_view lower_key) const {
+    size_t n = e.key_trimmed_end - e.key.begin;
+    for (size_t k = 0; k < n; ++k) {
+      uint32_t c = u[e.key.begin + k];
+      if (c >= 0x80) return SlowKeyEquals(e, lower_key);
+      // All units so far were ASCII, so unit k is character k.
+      if (k >= lower_key.size() || AsciiLower(c) != lower_key[k]) return false;
+    }
+    return n == lower_key.size();
+  }
+
+  bool SlowKeyEquals(const RawEntry& e, std::wstring_view lower_key) const {
+    std::wstring key = Decode(e.key.begin, e.key_trimmed_end);
+    if (key.size() != lower_key.size()) return false;
+    for (size_t k = 0; k < key.size(); ++k)
+      if (LowerChar(key[k]) != lower_key[k]) return false;
+    return true;
+  }
+
+  // Appends the key of an entry, without its trailing blanks, lower-cased.
+  template <typename U>
+  void AppendLowerKey(const U& u, const RawEntry& e, std::wstring* out) const {
+    size_t at = out->size();
+    bool ascii = true;
+    for (size_t i = e.key.begin; i < e.key_trimmed_end; ++i) {
+      uint32_t c = u[i];
+      if (c >= 0x80) {
+        ascii = false;
+        break;
+      }
+      out->push_back(AsciiLower(c));
+    }
+    if (ascii) return;
+    out->resize(at);
+    DecodeInto(e.key.begin, e.key_trimmed_end, out);
+    for (size_t i = at; i < out->size(); ++i) (*out)[i] = LowerChar((*out)[i]);
+  }
+
   void FindHeaders();
+  Group& AddGroup(size_t at);
+  void Rehash();
+  std::wstring_view Name(const Group& group) const {
+    return std::wstring_view(names).substr(group.name.pos, group.name.len);
+  }
   const Body& Parsed(size_t occurrence) const;
   const Group* FindGroup(const std::wstring& lower_name) const;
-  const Entry* FindEntry(const Group* group, std::wstring_view lower_key,
-                         const Body** body) const;
+  const Group* ParsedGroup(const std::wstring& lower_name) const;
+  bool FindValue(const Group* group, std::wstring_view lower_key, Range* value) const;
+  void BuildIndex(Group* group) const;
   void BuildLines() const;
 };
 
@@ -260,34 +473,94 @@ void InfDocument::Data::FindHeaders() {
   const size_t kNone = static_cast<size_t>(-1);
   size_t open = kNone;
   size_t i = 0;
-  while ((i = NextBracket(i)) < units) {
-    // Only blanks may stand between the line's start and the "[".
-    size_t start = i;
-    while (start > 0) {
-      uint32_t u = Unit(start - 1);
-      if (IsLineEnd(u) || u > 32) break;
-      --start;
+  slots.assign(64, 0);
+  WithUnits([&](const auto& u) {
+    while ((i = NextBracket(i)) < units) {
+      // Only blanks may stand between the line's start and the "[".
+      size_t start = i;
+      while (start > 0) {
+        uint32_t c = u[start - 1];
+        if (IsLineEnd(c) || c > 32) break;
+        --start;
+      }
+      if (start > 0 && !IsLineEnd(u[start - 1])) {
+        ++i;
+        continue;
+      }
+      size_t end = LineEnd(i);
+      if (open != kNone) occurrences[open].body_end = start;
+      open = kNone;
+      // The prepared line runs from the "[" to the first ";", less its
+      // trailing blanks; it must end in "]".
+      size_t last = i + 1;
+      while (last < end && u[last] != ';') ++last;
+      while (last > i + 1 && u[last - 1] <= 32) --last;
+      if (last - i >= 2 && u[last - 1] == ']') {
+        size_t at = names.size();
+        bool ascii = true;
+        for (size_t k = i + 1; k + 1 < last; ++k) {
+          uint32_t c = u[k];
+          if (c >= 0x80) {
+            ascii = false;
+            break;
+          }
+          names.push_back(AsciiLower(c));
+        }
+        if (!ascii) {
+          names.resize(at);
+          DecodeInto(i + 1, last - 1, &names);
+          for (size_t k = at; k < names.size(); ++k) names[k] = LowerChar(names[k]);
+        }
+        Group& group = AddGroup(at);
+        Occurrence occurrence;
+        occurrence.body_begin = end;
+        occurrences.push_back(std::move(occurrence));
+        open = occurrences.size() - 1;
+        if (group.last == kNoOccurrence) {
+          group.first = open;
+        } else {
+          occurrences[group.last].next = open;
+        }
+        group.last = open;
+      }
+      i = end;
     }
-    if (start > 0 && !IsLineEnd(Unit(start - 1))) {
-      ++i;
-      continue;
-    }
-    size_t end = LineEnd(i);
-    if (open != kNone) occurrences[open].body_end = start;
-    open = kNone;
-    std::wstring line = Decode(start, end);
-    Span prepared = PrepareSpan(line, 0, line.size());
-    if (prepared.len >= 2 && line[prepared.pos + prepared.len - 1] == L']') {
-      std::wstring name = LowerText(line.substr(prepared.pos + 1, prepared.len - 2));
-      groups[name].occurrences.push_back(occurrences.size());
-      Occurrence occurrence;
-      occurrence.body_begin = end;
-      occurrences.push_back(std::move(occurrence));
-      open = occurrences.size() - 1;
-    }
-    i = end;
-  }
+  });
   if (open != kNone) occurrences[open].body_end = units;
+}
+
+// The group of the name that stands last in names (from at on); the name is
+// taken back out of names when the group exists already.
+Group& InfDocument::Data::AddGroup(size_t at) {
+  std::wstring_view name = std::wstring_view(names).substr(at);
+  size_t mask = slots.size() - 1;
+  for (size_t slot = HashName(name) & mask;; slot = (slot + 1) & mask) {
+    uint32_t g = slots[slot];
+    if (g == 0) {
+      groups.emplace_back();
+      Group& group = groups.back();
+      group.name = Span{at, name.size()};
+      group.strings = IsStringsSection(name);
+      slots[slot] = static_cast<uint32_t>(groups.size());
+      if (2 * groups.size() > slots.size()) Rehash();
+      return group;
+    }
+    Group& group = groups[g - 1];
+    if (Name(group) == name) {
+      names.resize(at);
+      return group;
+    }
+  }
+}
+
+void InfDocument::Data::Rehash() {
+  slots.assign(2 * slots.size(), 0);
+  size_t mask = slots.size() - 1;
+  for (size_t g = 0; g < groups.size(); ++g) {
+    size_t slot = HashName(Name(groups[g])) & mask;
+    while (slots[slot] != 0) slot = (slot + 1) & mask;
+    slots[slot] = static_cast<uint32_t>(g + 1);
+  }
 }
 
 // Callers hold the lock.
@@ -297,73 +570,95 @@ const Body& InfDocument::Data::Parsed(size_t index) const {
   auto body = std::make_unique<Body>();
   body->text = Decode(o.body_begin, o.body_end);
   const std::wstring& text = body->text;
-  ForEachLine(text, [&](size_t pos, size_t len) {
-    Span line = PrepareSpan(text, pos, len);
-    const wchar_t* p = text.data() + line.pos;
-    size_t eq = 0;
-    while (eq < line.len && p[eq] != L'=') ++eq;
-    if (eq == line.len) return;
-    Entry e;
-    e.key = Span{line.pos, eq};
-    e.value = Span{line.pos + eq + 1, line.len - eq - 1};
-    size_t key_end = eq;
-    while (key_end > 0 && IsBlank(p[key_end - 1])) --key_end;
-    e.lower_key = Span{body->lower_keys.size(), key_end};
-    for (size_t k = 0; k < key_end; ++k) {
-      wchar_t ch = p[k];
-      if (static_cast<uint32_t>(ch) < 0x80) {
-        body->lower_keys.push_back(ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch + 32) : ch);
-      } else {
-        body->lower_keys.push_back(LowerChar(ch));
-      }
-    }
-    body->entries.push_back(e);
+  WideUnits u{text.data()};
+  ScanEntries(u, 0, text.size(), [&](const RawEntry& raw) {
+    body->entries.push_back(Entry{Span{raw.key.begin, raw.key.end - raw.key.begin},
+                                  Span{raw.value.begin, raw.value.end - raw.value.begin}});
+    return true;
   });
   o.body = std::move(body);
   return *o.body;
 }
 
-// Callers hold the lock. The group with every occurrence parsed.
+// The group of a section name, or null. Needs no lock: the groups and their
+// occurrences never change after loading.
 const Group* InfDocument::Data::FindGroup(const std::wstring& lower_name) const {
-  auto it = groups.find(lower_name);
-  if (it == groups.end()) return nullptr;
-  Group& group = const_cast<Group&>(it->second);
+  if (groups.empty()) return nullptr;
+  size_t mask = slots.size() - 1;
+  for (size_t slot = HashName(lower_name) & mask;; slot = (slot + 1) & mask) {
+    uint32_t g = slots[slot];
+    if (g == 0) return nullptr;
+    if (Name(groups[g - 1]) == lower_name) return &groups[g - 1];
+  }
+}
+
+// Callers hold the lock. The group with every occurrence parsed.
+const Group* InfDocument::Data::ParsedGroup(const std::wstring& lower_name) const {
+  const Group* found = FindGroup(lower_name);
+  if (!found) return nullptr;
+  Group& group = const_cast<Group&>(*found);
   if (!group.parsed) {
-    for (size_t occ : group.occurrences) group.bodies.push_back(&Parsed(occ));
+    for (size_t occ = group.first; occ != kNoOccurrence; occ = occurrences[occ].next)
+      group.bodies.push_back(&Parsed(occ));
     group.parsed = true;
-    group.strings = IsStringsSection(lower_name);
   }
   return &group;
 }
 
-// Callers hold the lock. The first entry of the group whose key equals
-// lower_key, or null; *body receives the section it stands in.
-const Entry* InfDocument::Data::FindEntry(const Group* group, std::wstring_view lower_key,
-                                          const Body** body) const {
-  if (!group) return nullptr;
+// Callers hold the lock. Every entry of the group in file order goes into
+// the index; the first one of each key keeps its place.
+void InfDocument::Data::BuildIndex(Group* group) const {
+  struct Key {
+    size_t pos, len;
+    Range value;
+  };
+  std::vector<Key> keys;
+  WithUnits([&](const auto& u) {
+    for (size_t occ = group->first; occ != kNoOccurrence; occ = occurrences[occ].next) {
+      const Occurrence& o = occurrences[occ];
+      ScanEntries(u, o.body_begin, o.body_end, [&](const RawEntry& raw) {
+        size_t at = group->index_keys.size();
+        AppendLowerKey(u, raw, &group->index_keys);
+        keys.push_back(Key{at, group->index_keys.size() - at, raw.value});
+        return true;
+      });
+    }
+  });
+  group->first_by_key.reserve(keys.size());
+  const std::wstring_view all(group->index_keys);
+  for (const Key& k : keys) group->first_by_key.emplace(all.substr(k.pos, k.len), k.value);
+  group->indexed = true;
+}
+
+// Callers hold the lock. The value of the first entry of the group whose
+// key equals lower_key.
+bool InfDocument::Data::FindValue(const Group* group, std::wstring_view lower_key,
+                                  Range* value) const {
+  if (!group) return false;
+  Group& g = const_cast<Group&>(*group);
   // A string section is searched line by line for its first few tokens and
   // indexed once a text turns out to hold more of them.
-  Group& g = const_cast<Group&>(*group);
-  if (g.strings && !g.indexed && ++g.lookups > 8) {
-    for (const Body* b : g.bodies)
-      for (const Entry& e : b->entries) g.first_by_key.emplace(b->LowerKey(e), std::make_pair(&e, b));
-    g.indexed = true;
-  }
+  if (g.strings && !g.indexed && ++g.lookups > 8) BuildIndex(&g);
   if (g.indexed) {
-    auto it = group->first_by_key.find(lower_key);
-    if (it == group->first_by_key.end()) return nullptr;
-    *body = it->second.second;
-    return it->second.first;
+    auto it = g.first_by_key.find(lower_key);
+    if (it == g.first_by_key.end()) return false;
+    *value = it->second;
+    return true;
   }
-  for (const Body* b : group->bodies) {
-    for (const Entry& e : b->entries) {
-      if (b->LowerKey(e) == lower_key) {
-        *body = b;
-        return &e;
-      }
+  return WithUnits([&](const auto& u) {
+    for (size_t occ = g.first; occ != kNoOccurrence; occ = occurrences[occ].next) {
+      const Occurrence& o = occurrences[occ];
+      bool found = false;
+      ScanEntries(u, o.body_begin, o.body_end, [&](const RawEntry& raw) {
+        if (!KeyEquals(u, raw, lower_key)) return true;
+        *value = raw.value;
+        found = true;
+        return false;
+      });
+      if (found) return true;
     }
-  }
-  return nullptr;
+    return false;
+  });
 }
 
 void InfDocument::Data::BuildLines() const {
@@ -399,6 +694,13 @@ InfDocument InfDocument::FromBytes(std::string&& file) {
       break;
     case InfEncoding::kAnsi:
       data->units = bytes.size();
+      data->ansi = SingleByteAnsiTable();
+      if (!data->ansi) {
+        // A multi-byte code page: the characters are not the bytes.
+        data->wide = DecodeAnsi(bytes.data(), bytes.size());
+        data->wide_units = true;
+        data->units = data->wide.size();
+      }
       break;
   }
   data->FindHeaders();
@@ -409,7 +711,7 @@ InfDocument InfDocument::FromText(const std::wstring& text) {
   auto data = std::make_shared<Data>();
   data->loaded = true;
   data->encoding = InfEncoding::kUtf16Le;
-  data->from_text = true;
+  data->wide_units = true;
   data->wide = text;
   data->units = text.size();
   data->FindHeaders();
@@ -438,19 +740,19 @@ std::wstring_view InfDocument::Line(size_t index) const {
 
 std::wstring InfDocument::ReadValue(const std::wstring& section, const std::wstring& key,
                                     const std::wstring& defaultValue) const {
-  std::lock_guard<std::mutex> hold(data_->lock);
   const Group* group = data_->FindGroup(LowerText(section));
   if (!group) return defaultValue;
-  const Body* body = nullptr;
-  const Entry* e = data_->FindEntry(group, LowerText(TrimBlanks(key, kTrimBoth)), &body);
-  if (!e) return defaultValue;
-  return std::wstring(body->View(e->value));
+  const std::wstring lower_key = LowerText(TrimBlanks(key, kTrimBoth));
+  Range value;
+  std::lock_guard<std::mutex> hold(data_->lock);
+  if (!data_->FindValue(group, lower_key, &value)) return defaultValue;
+  return data_->Decode(value.begin, value.end);
 }
 
 size_t InfDocument::ReadSectionTable(const std::wstring& section, InfSectionTable* table) const {
   table->clear();
   std::lock_guard<std::mutex> hold(data_->lock);
-  const Group* group = data_->FindGroup(LowerText(section));
+  const Group* group = data_->ParsedGroup(LowerText(section));
   if (!group) return 0;
   for (const Body* body : group->bodies)
     for (const Entry& e : body->entries)
@@ -461,19 +763,57 @@ size_t InfDocument::ReadSectionTable(const std::wstring& section, InfSectionTabl
 std::vector<InfDocument::EntryView> InfDocument::SectionEntries(const std::wstring& section) const {
   std::vector<EntryView> out;
   std::lock_guard<std::mutex> hold(data_->lock);
-  const Group* group = data_->FindGroup(LowerText(section));
+  const Group* group = data_->ParsedGroup(LowerText(section));
   if (!group) return out;
   for (const Body* body : group->bodies)
     for (const Entry& e : body->entries) out.emplace_back(body->View(e.key), body->View(e.value));
   return out;
 }
 
+void InfDocument::VisitSectionEntries(
+    const std::wstring& section,
+    const std::function<void(std::wstring_view key, std::wstring_view value)>& visit) const {
+  const Data& data = *data_;
+  const Group* group = data.FindGroup(LowerText(section));
+  if (!group) return;
+  // The lines are walked in the file's units; only keys and values are
+  // decoded, one entry at a time.
+  std::wstring scratch;
+  data.WithUnits([&](const auto& u) {
+    for (size_t occ = group->first; occ != kNoOccurrence; occ = data.occurrences[occ].next) {
+      const Occurrence& o = data.occurrences[occ];
+      ScanEntries(u, o.body_begin, o.body_end, [&](const RawEntry& raw) {
+        if (data.wide_units) {
+          const std::wstring_view all(data.wide);
+          visit(all.substr(raw.key.begin, raw.key.end - raw.key.begin),
+                all.substr(raw.value.begin, raw.value.end - raw.value.begin));
+          return true;
+        }
+        scratch.clear();
+        data.DecodeInto(raw.key.begin, raw.key.end, &scratch);
+        const size_t key_len = scratch.size();
+        data.DecodeInto(raw.value.begin, raw.value.end, &scratch);
+        const std::wstring_view all(scratch);
+        visit(all.substr(0, key_len), all.substr(key_len));
+        return true;
+      });
+    }
+  });
+}
+
 bool InfDocument::SectionExists(const std::wstring& section, bool requireEntry) const {
-  std::lock_guard<std::mutex> hold(data_->lock);
-  auto it = data_->groups.find(LowerText(section));
-  if (it == data_->groups.end()) return false;
+  const Group* group = data_->FindGroup(LowerText(section));
+  if (!group) return false;
   if (!requireEntry) return true;
-  return !data_->Parsed(it->second.occurrences.front()).entries.empty();
+  const Occurrence& o = data_->occurrences[group->first];
+  return data_->WithUnits([&](const auto& u) {
+    bool found = false;
+    ScanEntries(u, o.body_begin, o.body_end, [&](const RawEntry&) {
+      found = true;
+      return false;
+    });
+    return found;
+  });
 }
 
 namespace {
@@ -772,12 +1112,35 @@ std::wstring InfDocument::ExpandStrings(const std::wstring& language, const std:
   };
   auto lookup = [&](const std::wstring& lower_key) -> std::wstring {
     for (const Group* group : sections) {
-      const Body* body = nullptr;
-      const Entry* e = data_->FindEntry(group, lower_key, &body);
-      if (e && e->value.len > 0) return std::wstring(body->View(e->value));
+      Range value;
+      if (data_->FindValue(group, lower_key, &value) && value.end > value.begin)
+        return data_->Decode(value.begin, value.end);
     }
     return std::wstring();
   };
+
+  // A text with one pair of "%" whose value holds no "%" needs no more than
+  // one replacement.
+  const size_t second_percent = text.find(L'%', first_percent + 1);
+  if (text.find(L'%', second_percent + 1) == std::wstring::npos) {
+    std::wstring value = TrimBlanks(
+        lookup(LowerText(TrimBlanks(
+            text.substr(first_percent + 1, second_percent - first_percent - 1), kTrimBoth))),
+        kTrimBoth);
+    if (value.empty()) return text;
+    value = RemoveQuotes(value);
+    if (value.find(L'%') == std::wstring::npos) {
+      const size_t len = second_percent - first_percent + 1;
+      if (value.size() > len && text.size() - len + value.size() > text.size() + kMaxExpansionGrowth)
+        return text;
+      std::wstring out;
+      out.reserve(text.size() - len + value.size());
+      out.append(text, 0, first_percent);
+      out += value;
+      out.append(text, second_percent + 1, std::wstring::npos);
+      return out;
+    }
+  }
 
   Expansion work(text, text.size() + kMaxExpansionGrowth);
   std::unordered_set<std::wstring> resolved;

@@ -31,6 +31,7 @@
 //    before the first "=", value after it, quotes kept.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -111,6 +112,14 @@ class InfDocument {
   // same entries ReadSectionTable gives, without copying them.
   using EntryView = std::pair<std::wstring_view, std::wstring_view>;  // key, value
   std::vector<EntryView> SectionEntries(const std::wstring& section) const;
+
+  // Calls visit(key, value) for every entry of every occurrence of the
+  // section in file order: the entries SectionEntries gives, decoded for the
+  // call and not kept (the views are valid during the call only). visit may
+  // call the document's other operations.
+  void VisitSectionEntries(
+      const std::wstring& section,
+      const std::function<void(std::wstring_view key, std::wstring_view value)>& visit) const;
 
   // requireEntry false: some header line opens the section. requireEntry
   // true: the first occurrence of the section holds at least one entry.

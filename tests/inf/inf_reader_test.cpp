@@ -308,3 +308,74 @@ TEST(ExpandStringsTest, LargeTextsExpandInLinearTime) {
 
 }  // namespace
 }  // namespace orvane
+
+namespace orvane {
+namespace {
+
+// Lookups walk the file's own units and decode only what they return; keys
+// and section names outside ASCII, string sections searched often enough to
+// be indexed, and all three encodings must give what the decoded text gives.
+TEST(InfEncodingTest, LookupsInTheFilesUnitsAgreeWithTheDecodedText) {
+  std::wstring inf =
+      L"[Ger\u00e4t]\r\n"
+      L"  Schl\u00fcssel   = Wert \u00e4\r\n"
+      L"[GER\u00c4T] ; again\r\n"
+      L"Sp\u00e4t = zwei\r\n"
+      L"[Strings.0407]\r\n"
+      L"leer =\r\n"
+      L"Gr\u00f6\u00dfe = \"Gr\u00f6\u00dfe \"\"XL\"\"\"\r\n"
+      L"[Strings]\r\n"
+      L"leer = voll\r\n"
+      L"gr\u00f6\u00dfe = nie\r\n";
+  std::wstring text;
+  for (int i = 0; i < 12; ++i) {
+    inf += L"t" + std::to_wstring(i) + L" = v" + std::to_wstring(i) + L"\r\n";
+    text += L"%T" + std::to_wstring(i) + L"%,";
+  }
+  inf += L"t3 = not the first\r\n";
+  text += L"%GR\u00d6\u00dfE%,%leer%,%none%";
+  const std::wstring expanded =
+      L"v0,v1,v2,v3,v4,v5,v6,v7,v8,v9,v10,v11,Gr\u00f6\u00dfe XL,voll,%none%";
+
+  const InfDocument docs[] = {InfDocument::FromText(inf), InfDocument::FromBytes(Utf16Le(inf)),
+                              InfDocument::FromBytes("\xEF\xBB\xBF" + WideToUtf8(inf))};
+  for (const InfDocument& doc : docs) {
+    EXPECT_EQ(L" Wert \u00e4", doc.ReadValue(L"GER\u00c4T", L" schl\u00dcssel ", L"-"));
+    EXPECT_EQ(L" zwei", doc.ReadValue(L"ger\u00e4t", L"SP\u00c4T", L"-"));
+    EXPECT_TRUE(doc.SectionExists(L"gEr\u00c4t", true));
+    EXPECT_EQ(expanded, doc.ExpandStrings(L"0407", text));
+    // After the index is built the answers stay the same.
+    EXPECT_EQ(expanded, doc.ExpandStrings(L"0407", text));
+    EXPECT_EQ(L" v3", doc.ReadValue(L"strings", L"T3", L"-"));  // the first entry of a key
+  }
+
+  // Without a mark: the same answers as the text the code page gives.
+  const std::string ansi =
+      "[Ger\xE4t]\r\nSchl\xFCssel = \x80 \xE4\x9F\r\n[Strings]\r\nS\xFC\xDF = \"\xC4\"\r\n";
+  const InfDocument raw = InfDocument::FromBytes(ansi);
+  const InfDocument decoded = InfDocument::FromText(DecodeAnsi(ansi.data(), ansi.size()));
+  const std::wstring section = DecodeAnsi("GER\xC4T", 5);
+  const std::wstring key = DecodeAnsi("schl\xDCssel", 9);
+  EXPECT_EQ(decoded.ReadValue(section, key, L"-"), raw.ReadValue(section, key, L"-"));
+  EXPECT_NE(L"-", raw.ReadValue(section, key, L"-"));
+  const std::wstring token = L"%" + DecodeAnsi("S\xDC\xDF", 3) + L"%";
+  EXPECT_EQ(decoded.ExpandStrings(L"0409", token), raw.ExpandStrings(L"0409", token));
+}
+
+// A text with one token takes a shorter way; it must keep the rules of the
+// general one.
+TEST(ExpandStringsTest, OneTokenFollowsTheGeneralRules) {
+  const std::wstring big(InfDocument::kMaxExpansionGrowth + 10, L'x');
+  InfDocument doc = InfDocument::FromText(
+      L"[Strings]\r\nquoted = \" \"\"a\"\" \"\r\nempty = \"\"\r\nnested = <%inner%>\r\n"
+      L"inner = deep\r\nbig = " + big + L"\r\nblank =\r\n");
+  EXPECT_EQ(L"[ a ]", doc.ExpandStrings(L"0409", L"[%QUOTED%]"));
+  EXPECT_EQ(L"[]", doc.ExpandStrings(L"0409", L"[%empty%]"));
+  EXPECT_EQ(L"[<deep>]", doc.ExpandStrings(L"0409", L"[%nested%]"));
+  EXPECT_EQ(L"[%blank%]", doc.ExpandStrings(L"0409", L"[%blank%]"));
+  EXPECT_EQ(L"[%big%]", doc.ExpandStrings(L"0409", L"[%big%]"));
+  EXPECT_EQ(L"a%b", doc.ExpandStrings(L"0409", L"a%b"));
+}
+
+}  // namespace
+}  // namespace orvane
