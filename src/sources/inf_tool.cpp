@@ -121,14 +121,14 @@ std::wstring InfToolUsage() {
 std::wstring ParseInfToolArgs(const std::vector<std::wstring>& args, InfToolRequest* request) {
   *request = InfToolRequest();
   if (args.empty()) return L"no command given";
-  const CommandSpec* spec = nullptr;
+  const CommandSpec* command_def = nullptr;
   for (const CommandSpec& candidate : kCommands) {
-    if (args[0] == candidate.name) spec = &candidate;
+    if (args[0] == candidate.name) command_def = &candidate;
   }
-  if (spec == nullptr) return L"unknown command \"" + args[0] + L"\"";
-  request->command = spec->command;
+  if (command_def == nullptr) return L"unknown command \"" + args[0] + L"\"";
+  request->command = command_def->command;
 
-  std::vector<OptionSpec> options = OptionsOf(spec->command, request);
+  std::vector<OptionSpec> options = OptionsOf(command_def->command, request);
   std::vector<bool> seen(options.size(), false);
   size_t index = 1;
   // Options come first, in any order; the first argument that does not start
@@ -145,7 +145,7 @@ std::wstring ParseInfToolArgs(const std::vector<std::wstring>& args, InfToolRequ
       if (arg == options[i].name) which = i;
     }
     if (which == options.size()) {
-      return L"unknown option \"" + arg + L"\" for " + spec->name;
+      return L"unknown option \"" + arg + L"\" for " + command_def->name;
     }
     if (seen[which]) return L"option " + arg + L" given twice";
     seen[which] = true;
@@ -160,13 +160,13 @@ std::wstring ParseInfToolArgs(const std::vector<std::wstring>& args, InfToolRequ
   }
   for (size_t i = 0; i < options.size(); ++i) {
     if (options[i].required && !seen[i]) {
-      return L"missing option " + std::wstring(options[i].name) + L" for " + spec->name;
+      return L"missing option " + std::wstring(options[i].name) + L" for " + command_def->name;
     }
   }
   request->operands.assign(args.begin() + static_cast<std::ptrdiff_t>(index), args.end());
   const size_t count = request->operands.size();
-  if (count < spec->min_operands || (spec->max_operands != 0 && count > spec->max_operands)) {
-    return std::wstring(spec->name) + L" takes " + spec->operand_names;
+  if (count < command_def->min_operands || (command_def->max_operands != 0 && count > command_def->max_operands)) {
+    return std::wstring(command_def->name) + L" takes " + command_def->operand_names;
   }
   return L"";
 }
