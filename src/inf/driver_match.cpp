@@ -84,13 +84,6 @@ std::wstring MatchListText(const std::vector<DriverMatch>& matches) {
   return out;
 }
 
-std::vector<DriverMatch> ParseMatchList(const std::wstring& text) {
-  std::vector<DriverMatch> out;
-  std::vector<std::wstring> records = SplitText(text, L"\r");
-  for (size_t i = 0; i + 1 < records.size(); ++i) out.push_back(ParseDriverMatch(records[i]));
-  return out;
-}
-
 // ---------------------------------------------------------------------------
 // Device identifiers
 

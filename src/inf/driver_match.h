@@ -44,8 +44,6 @@ std::wstring DriverMatchText(const DriverMatch& match);
 DriverMatch ParseDriverMatch(const std::wstring& text);
 // A match list: every record followed by CR; "" when there is none.
 std::wstring MatchListText(const std::vector<DriverMatch>& matches);
-// The records of a match list text.
-std::vector<DriverMatch> ParseMatchList(const std::wstring& text);
 
 // The identifiers of the devices to match, lower-cased and indexed once so
 // that many INF files can be matched against them.

@@ -132,6 +132,4 @@ long WindowsRegistry::DeleteTree(uint32_t root, const std::wstring& path) {
   return RegDeleteTreeW(parent, path.c_str());
 }
 
-std::unique_ptr<Registry> MakeWindowsRegistry() { return std::make_unique<WindowsRegistry>(); }
-
 }  // namespace orvane

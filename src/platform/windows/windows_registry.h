@@ -3,7 +3,6 @@
 // the implementation.
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "platform/registry.h"
@@ -33,7 +32,5 @@ class WindowsRegistry : public Registry {
   // Removes a key with everything below it.
   long DeleteTree(uint32_t root, const std::wstring& path);
 };
-
-std::unique_ptr<Registry> MakeWindowsRegistry();
 
 }  // namespace orvane
