@@ -12,16 +12,6 @@ namespace orvane {
 
 namespace {
 
-inline bool IsBlank(wchar_t ch) { return static_cast<uint32_t>(ch) <= 32; }
-
-std::wstring RemoveQuotes(std::wstring_view text) {
-  std::wstring out;
-  out.reserve(text.size());
-  for (wchar_t ch : text)
-    if (ch != L'"') out.push_back(ch);
-  return out;
-}
-
 // Removes every occurrence of pattern (lower case, non-empty), compared
 // without regard to case, in one left-to-right pass.
 std::wstring RemoveNoCase(const std::wstring& text, const std::wstring& lower_pattern) {

@@ -84,15 +84,6 @@ inline size_t HashName(std::wstring_view name) {
   return static_cast<size_t>(h ^ (h >> 29));
 }
 
-std::wstring RemoveQuotes(const std::wstring& text) {
-  if (text.find(L'"') == std::wstring::npos) return text;
-  std::wstring out;
-  out.reserve(text.size());
-  for (wchar_t ch : text)
-    if (ch != L'"') out.push_back(ch);
-  return out;
-}
-
 // Calls f(start, length) for every line of text.
 template <typename F>
 void ForEachLine(const std::wstring& text, F f) {

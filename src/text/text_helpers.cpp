@@ -4,12 +4,6 @@
 
 namespace orvane {
 
-namespace {
-
-inline bool IsBlank(wchar_t ch) { return static_cast<uint32_t>(ch) <= 32; }
-
-}  // namespace
-
 std::wstring TrimBlanks(const std::wstring& text, int mode) {
   if (mode == kTrimAll) {
     std::wstring out;
@@ -143,6 +137,15 @@ bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
 bool EndsWith(const std::wstring& text, const std::wstring& suffix) {
   return text.size() >= suffix.size() &&
          text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::wstring RemoveQuotes(std::wstring_view text) {
+  if (text.find(L'"') == std::wstring_view::npos) return std::wstring(text);
+  std::wstring out;
+  out.reserve(text.size());
+  for (wchar_t ch : text)
+    if (ch != L'"') out.push_back(ch);
+  return out;
 }
 
 std::wstring ReplaceAll(const std::wstring& text, const std::wstring& from, const std::wstring& to) {

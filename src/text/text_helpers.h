@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orvane {
@@ -14,6 +15,8 @@ enum TrimMode : int {
   kTrimBoth = 3,
   kTrimAll = 8,  // removes every blank anywhere; not combined with the others
 };
+
+inline bool IsBlank(wchar_t ch) { return static_cast<uint32_t>(ch) <= 32; }
 
 std::wstring TrimBlanks(const std::wstring& text, int mode);
 
@@ -59,6 +62,9 @@ inline bool Contains(const std::wstring& text, const std::wstring& needle) {
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix);
 bool EndsWith(const std::wstring& text, const std::wstring& suffix);
+
+// The text without its double quotes.
+std::wstring RemoveQuotes(std::wstring_view text);
 
 // Replaces every occurrence of from (non-empty) by to, scanning left to right.
 std::wstring ReplaceAll(const std::wstring& text, const std::wstring& from, const std::wstring& to);
