@@ -43,6 +43,25 @@ bool WildcardMatch(const std::wstring& name, const std::wstring& pattern) {
   return p == pattern.size();
 }
 
+// The non-blank patterns of a ";"-separated list, lower-cased.
+std::vector<std::wstring> LowerPatterns(const std::wstring& patterns) {
+  std::vector<std::wstring> lowered;
+  for (const std::wstring& piece : SplitText(patterns, L";")) {
+    std::wstring pattern = LowerText(TrimBlanks(piece, kTrimBoth));
+    if (!pattern.empty()) lowered.push_back(std::move(pattern));
+  }
+  return lowered;
+}
+
+bool MatchesAny(const std::wstring& name, const std::vector<std::wstring>& lower_patterns) {
+  if (lower_patterns.empty()) return true;
+  const std::wstring lower_name = LowerText(name);
+  for (const std::wstring& pattern : lower_patterns) {
+    if (WildcardMatch(lower_name, pattern)) return true;
+  }
+  return false;
+}
+
 bool NameLess(const SourceEntry& a, const SourceEntry& b) {
   const std::wstring la = LowerText(a.name), lb = LowerText(b.name);
   if (la != lb) return la < lb;
@@ -62,15 +81,7 @@ std::wstring SourceFilterPatterns(const std::wstring& filter_text) {
 }
 
 bool MatchesSourceFilter(const std::wstring& name, const std::wstring& patterns) {
-  const std::wstring lower_name = LowerText(name);
-  bool any_pattern = false;
-  for (const std::wstring& piece : SplitText(patterns, L";")) {
-    const std::wstring pattern = LowerText(TrimBlanks(piece, kTrimBoth));
-    if (pattern.empty()) continue;
-    any_pattern = true;
-    if (WildcardMatch(lower_name, pattern)) return true;
-  }
-  return !any_pattern;
+  return MatchesAny(name, LowerPatterns(patterns));
 }
 
 std::wstring NormaliseSourceFolder(const std::wstring& folder) {
@@ -177,6 +188,7 @@ bool ListSourceFolder(FileSystem& files, const std::vector<std::wstring>& drives
 
   std::vector<DirEntry> listed;
   if (!files.ListDirectory(folder, &listed)) return false;
+  const std::vector<std::wstring> lower_patterns = LowerPatterns(patterns);
   std::vector<SourceEntry> folders, matching;
   for (const DirEntry& item : listed) {
     if (item.name.empty() || item.name == L"." || item.name == L"..") continue;
@@ -185,7 +197,7 @@ bool ListSourceFolder(FileSystem& files, const std::vector<std::wstring>& drives
     if (item.is_directory) {
       entry.kind = SourceEntryKind::kFolder;
       folders.push_back(entry);
-    } else if (MatchesSourceFilter(item.name, patterns)) {
+    } else if (MatchesAny(item.name, lower_patterns)) {
       entry.kind = SourceEntryKind::kFile;
       entry.size = item.size;
       matching.push_back(entry);
