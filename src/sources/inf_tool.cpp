@@ -288,14 +288,18 @@ int ExecuteInfTool(const InfToolRequest& request, FileSystem& files,
         return 2;
       }
       const std::vector<ToolDevice> devices = ParseDevicesFile(bytes);
-      // The device list is indexed once for all INF files; each INF is read
-      // once and matched from memory, which gives the same records as the
-      // operations on a path.
-      const DeviceIdList device_list = DeviceIdList::FromText(DeviceListText(devices));
-      std::vector<std::wstring> device_texts;
-      device_texts.reserve(devices.size());
-      for (const ToolDevice& device : devices) device_texts.push_back(DeviceText(device));
-      const DeviceIdList each_device = DeviceIdList::FromDeviceTexts(device_texts);
+      // The device list is indexed once for all INF files, in the form the
+      // chosen matching takes; each INF is read once and matched from
+      // memory, which gives the same records as the operations on a path.
+      DeviceIdList device_list;
+      if (request.first) {
+        std::vector<std::wstring> device_texts;
+        device_texts.reserve(devices.size());
+        for (const ToolDevice& device : devices) device_texts.push_back(DeviceText(device));
+        device_list = DeviceIdList::FromDeviceTexts(device_texts);
+      } else {
+        device_list = DeviceIdList::FromText(DeviceListText(devices));
+      }
 
       for (const std::wstring& path : ops) {
         for (const std::wstring& inf_path : CollectInfFiles(files, path)) {
@@ -303,7 +307,7 @@ int ExecuteInfTool(const InfToolRequest& request, FileSystem& files,
           std::string block;
           if (request.first) {
             const std::vector<std::optional<DriverMatch>> found =
-                MatchInfDeviceEach(inf, request.profile, each_device);
+                MatchInfDeviceEach(inf, request.profile, device_list);
             for (size_t d = 0; d < found.size(); ++d) {
               if (found[d]) {
                 block += MatchLine(inf_path, DecimalText(static_cast<int64_t>(d + 1)), *found[d]);
