@@ -183,12 +183,7 @@ std::vector<ToolDevice> ParseDevicesFile(const std::string& bytes) {
   ToolDevice current;
   auto take_line = [&](size_t begin, size_t end) {
     bool blank = true;
-    for (size_t i = begin; i < end; ++i) {
-      if (static_cast<unsigned long>(text[i]) > 0x20) {
-        blank = false;
-        break;
-      }
-    }
+    for (size_t i = begin; i < end && blank; ++i) blank = IsBlank(text[i]);
     if (blank) {
       if (!current.empty()) devices.push_back(std::move(current));
       current.clear();
