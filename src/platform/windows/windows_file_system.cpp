@@ -1,9 +1,9 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cwchar>
 
 #include "platform/windows/windows_file_system.h"
+#include "text/text_helpers.h"
 
 namespace orvane {
 
@@ -23,10 +23,6 @@ class Handle {
  private:
   HANDLE h_;
 };
-
-bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
-  return text.compare(0, wcslen(prefix), prefix) == 0;
-}
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
   size_t done = 0;
