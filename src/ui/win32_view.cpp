@@ -79,7 +79,8 @@ LRESULT CALLBACK ColourSubclass(HWND window, UINT message, WPARAM wparam, LPARAM
   return DefSubclassProc(window, message, wparam, lparam);
 }
 
-std::vector<TreeColours>* ColoursOf(HWND tree) {
+// The colours of a tree's items, the tree's parent subclassed on first use.
+std::map<HTREEITEM, COLORREF>* ColourMapOf(HWND tree) {
   HWND parent = GetParent(tree);
   if (!parent) return nullptr;
   auto* trees = static_cast<std::vector<TreeColours>*>(GetPropW(parent, kColourProperty));
@@ -92,19 +93,10 @@ std::vector<TreeColours>* ColoursOf(HWND tree) {
     SetPropW(parent, kColourProperty, trees);
   }
   for (TreeColours& entry : *trees) {
-    if (entry.tree == tree) return trees;
-  }
-  trees->push_back(TreeColours{tree, {}});
-  return trees;
-}
-
-std::map<HTREEITEM, COLORREF>* ColourMapOf(HWND tree) {
-  std::vector<TreeColours>* trees = ColoursOf(tree);
-  if (!trees) return nullptr;
-  for (TreeColours& entry : *trees) {
     if (entry.tree == tree) return &entry.colours;
   }
-  return nullptr;
+  trees->push_back(TreeColours{tree, {}});
+  return &trees->back().colours;
 }
 }  // namespace
 
@@ -138,7 +130,7 @@ bool Win32View::Create() {
 void Win32View::Bind(ViewControl control, HWND handle) {
   Run([this, control, handle]() -> int64_t {
     controls_[control] = handle;
-    if (handle && IsClass(handle, WC_TREEVIEWW)) ColoursOf(handle);
+    if (handle && IsClass(handle, WC_TREEVIEWW)) ColourMapOf(handle);
     return 0;
   });
 }
