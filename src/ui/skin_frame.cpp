@@ -44,16 +44,6 @@ void SetControlImage(HWND image, UINT type, HANDLE handle) {
 // The image's own visibility flag, whatever the window around it does.
 bool IsShown(HWND image) { return (GetWindowLongPtrW(image, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-std::wstring ProgramFile() {
-  std::vector<wchar_t> buffer(MAX_PATH);
-  for (;;) {
-    DWORD got = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
-    if (got == 0) return L"";
-    if (got < buffer.size()) return std::wstring(buffer.data(), got);
-    buffer.resize(buffer.size() * 2);
-  }
-}
-
 #pragma pack(push, 2)
 struct IconGroupEntry {
   BYTE width;
@@ -262,8 +252,10 @@ bool ShowSkinBitmap(HWND image, const std::wstring& bitmap_name, const std::wstr
 }
 
 bool ShowResourceIcon(HWND image, const std::wstring& file, int group, int size) {
-  std::wstring path = file.empty() ? ProgramFile() : file;
-  HMODULE library = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  // The program's own icons come from its loaded image; another file is
+  // opened as data for the time of the lookup.
+  HMODULE library = file.empty() ? GetModuleHandleW(nullptr)
+                                 : LoadLibraryExW(file.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
   if (!library) return false;
   HICON icon = nullptr;
   HRSRC group_info = FindResourceW(library, MAKEINTRESOURCEW(group), MAKEINTRESOURCEW(14) /* RT_GROUP_ICON */);
@@ -277,7 +269,7 @@ bool ShowResourceIcon(HWND image, const std::wstring& file, int group, int size)
     icon = CreateIconFromResourceEx(icon_bytes, SizeofResource(library, icon_info), TRUE, 0x00030000, size,
                                     size, LR_DEFAULTCOLOR);
   }
-  FreeLibrary(library);
+  if (!file.empty()) FreeLibrary(library);
   if (!icon) return false;
   SetControlImage(image, IMAGE_ICON, icon);
   return true;
