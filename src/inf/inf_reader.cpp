@@ -101,6 +101,21 @@ void ForEachLine(const std::wstring& text, F f) {
   if (start < n) f(start, n - start);
 }
 
+// The prepared form of text[pos, pos+len): cut at ";", trimmed.
+Span PrepareSpan(const std::wstring& text, size_t pos, size_t len) {
+  size_t end = pos + len;
+  for (size_t i = pos; i < end; ++i) {
+    if (text[i] == L';') {
+      end = i;
+      break;
+    }
+  }
+  size_t b = pos;
+  while (b < end && IsBlank(text[b])) ++b;
+  while (end > b && IsBlank(text[end - 1])) --end;
+  return Span{b, end - b};
+}
+
 // Ways of reading the units of a file in place. The characters that give a
 // file its structure (line ends, blanks up to U+0020, ";", "=", "[", "]")
 // are plain ASCII and each stands in one unit, at the same place in the
@@ -410,6 +425,38 @@ InfEncoding DetectInfEncoding(const std::string& bytes) {
   if (n >= 4 && at(0) == 0x00 && at(1) == 0x00 && at(2) == 0xFE && at(3) == 0xFF)
     return InfEncoding::kRejected;
   return InfEncoding::kAnsi;
+}
+
+std::wstring DecodeInfText(const std::string& bytes) {
+  switch (DetectInfEncoding(bytes)) {
+    case InfEncoding::kUtf16Le: {
+      std::wstring out;
+      size_t units = (bytes.size() - 2) / 2;
+      out.resize(units);
+      const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + 2;
+      for (size_t i = 0; i < units; ++i)
+        out[i] = static_cast<wchar_t>(p[2 * i] | (p[2 * i + 1] << 8));
+      return out;
+    }
+    case InfEncoding::kUtf8:
+      return Utf8ToWide(bytes.substr(3));
+    case InfEncoding::kRejected:
+      return std::wstring();
+    case InfEncoding::kAnsi:
+      break;
+  }
+  return DecodeAnsi(bytes.data(), bytes.size());
+}
+
+std::vector<std::wstring> SplitInfLines(const std::wstring& text) {
+  std::vector<std::wstring> lines;
+  ForEachLine(text, [&](size_t pos, size_t len) { lines.push_back(text.substr(pos, len)); });
+  return lines;
+}
+
+std::wstring PrepareInfLine(const std::wstring& line) {
+  Span s = PrepareSpan(line, 0, line.size());
+  return line.substr(s.pos, s.len);
 }
 
 void InfDocument::Data::FindHeaders() {

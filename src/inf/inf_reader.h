@@ -52,6 +52,16 @@ enum class InfEncoding {
 
 InfEncoding DetectInfEncoding(const std::string& bytes);
 
+// The text of the file with its mark skipped; "" for a rejected mark.
+std::wstring DecodeInfText(const std::string& bytes);
+
+// The lines of a decoded text (line ends removed; an empty piece after the
+// last line end is not a line).
+std::vector<std::wstring> SplitInfLines(const std::wstring& text);
+
+// Cuts a line at its first ";" and trims blanks at both ends.
+std::wstring PrepareInfLine(const std::wstring& line);
+
 // One key/value line of a section, both exactly as written around the first
 // "=" of the prepared line.
 struct InfEntry {
