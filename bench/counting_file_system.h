@@ -71,6 +71,17 @@ class CountingFileSystem : public FileSystem {
     return inner_.ListDirectory(path, entries);
   }
   bool DeleteTree(const std::wstring& path) override { return inner_.DeleteTree(path); }
+  int64_t FileSize(const std::wstring& path) override {
+    ++probes_;
+    return inner_.FileSize(path);
+  }
+  bool GetAttributes(const std::wstring& path, uint32_t* attributes) override {
+    ++probes_;
+    return inner_.GetAttributes(path, attributes);
+  }
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
+    return inner_.SetAttributes(path, attributes);
+  }
   wchar_t Separator() const override { return inner_.Separator(); }
 
  private:

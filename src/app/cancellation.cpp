@@ -76,6 +76,18 @@ bool CancellableFileSystem::DeleteTree(const std::wstring& path) {
   return !token_.IsCancelled() && inner_.DeleteTree(path);
 }
 
+int64_t CancellableFileSystem::FileSize(const std::wstring& path) {
+  return token_.IsCancelled() ? kFileSizeMissing : inner_.FileSize(path);
+}
+
+bool CancellableFileSystem::GetAttributes(const std::wstring& path, uint32_t* attributes) {
+  return !token_.IsCancelled() && inner_.GetAttributes(path, attributes);
+}
+
+bool CancellableFileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
+  return !token_.IsCancelled() && inner_.SetAttributes(path, attributes);
+}
+
 std::wstring PackageUnpackFolder(const std::wstring& temp_directory) {
   if (temp_directory.size() < 2) return L"";
   return temp_directory.substr(0, 2) + L"\\orvane_dps";

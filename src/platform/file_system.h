@@ -17,6 +17,16 @@
 
 namespace orvane {
 
+// Attribute bits of files and folders, numbered as the platform numbers them.
+constexpr uint32_t kAttributeReadOnly = 0x1;
+constexpr uint32_t kAttributeHidden = 0x2;
+constexpr uint32_t kAttributeSystem = 0x4;
+constexpr uint32_t kAttributeDirectory = 0x10;
+
+// FileSize of a path that does not exist, and of a folder.
+constexpr int64_t kFileSizeMissing = -1;
+constexpr int64_t kFileSizeFolder = -2;
+
 struct DirEntry {
   std::wstring name;      // name only, no folder
   bool is_directory = false;
@@ -49,6 +59,15 @@ class FileSystem {
   // Links are removed themselves, never followed. True when everything was
   // removed; false when the path does not exist or something stayed.
   virtual bool DeleteTree(const std::wstring& path) = 0;
+  // Size of a file in bytes; kFileSizeMissing when nothing of that name
+  // exists, kFileSizeFolder when it is a folder.
+  virtual int64_t FileSize(const std::wstring& path) = 0;
+  // Attribute bits (kAttribute...) of a file or folder; false when it does
+  // not exist. Bits a platform does not know read as 0.
+  virtual bool GetAttributes(const std::wstring& path, uint32_t* attributes) = 0;
+  // Replaces the attribute bits of a file or folder (the directory bit is
+  // ignored). False when it fails.
+  virtual bool SetAttributes(const std::wstring& path, uint32_t attributes) = 0;
   // The folder separator of this platform.
   virtual wchar_t Separator() const = 0;
 };

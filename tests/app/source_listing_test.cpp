@@ -39,6 +39,9 @@ class FolderTree : public FileSystem {
     return true;
   }
   bool DeleteTree(const std::wstring&) override { return false; }
+  int64_t FileSize(const std::wstring&) override { return kFileSizeMissing; }
+  bool GetAttributes(const std::wstring&, uint32_t*) override { return false; }
+  bool SetAttributes(const std::wstring&, uint32_t) override { return false; }
   wchar_t Separator() const override { return L'\\'; }
 
  private:

@@ -172,6 +172,9 @@ class DriveFiles : public FileSystem {
   bool CreateDirectories(const std::wstring&) override { return false; }
   bool ListDirectory(const std::wstring&, std::vector<DirEntry>*) override { return false; }
   bool DeleteTree(const std::wstring&) override { return false; }
+  int64_t FileSize(const std::wstring&) override { return kFileSizeMissing; }
+  bool GetAttributes(const std::wstring&, uint32_t*) override { return false; }
+  bool SetAttributes(const std::wstring&, uint32_t) override { return false; }
   wchar_t Separator() const override { return L'\\'; }
 };
 

@@ -122,6 +122,26 @@ class InMemoryFileSystem : public FileSystem {
     for (auto it = links_.begin(); it != links_.end();) it = under(*it) ? links_.erase(it) : std::next(it);
     return true;
   }
+  int64_t FileSize(const std::wstring& path) override {
+    const std::wstring key = Key(path);
+    if (dirs_.count(key) != 0) return kFileSizeFolder;
+    auto it = files_.find(key);
+    return it == files_.end() ? kFileSizeMissing : static_cast<int64_t>(it->second.size());
+  }
+  bool GetAttributes(const std::wstring& path, uint32_t* attributes) override {
+    const std::wstring key = Key(path);
+    const bool is_dir = dirs_.count(key) != 0;
+    if (!is_dir && files_.count(key) == 0) return false;
+    auto it = attributes_.find(key);
+    *attributes = (it == attributes_.end() ? 0 : it->second) | (is_dir ? kAttributeDirectory : 0);
+    return true;
+  }
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override {
+    const std::wstring key = Key(path);
+    if (dirs_.count(key) == 0 && files_.count(key) == 0) return false;
+    attributes_[key] = attributes & ~kAttributeDirectory;
+    return true;
+  }
   wchar_t Separator() const override { return separator_; }
 
  private:
@@ -160,6 +180,7 @@ class InMemoryFileSystem : public FileSystem {
   std::map<std::wstring, std::string> files_;
   std::set<std::wstring> dirs_;
   std::set<std::wstring> links_;
+  std::map<std::wstring, uint32_t> attributes_;
   size_t read_count_ = 0;
 };
 

@@ -183,4 +183,33 @@ bool PosixFileSystem::DeleteTree(const std::wstring& path) {
   return DeleteTreeHost(host);
 }
 
+int64_t PosixFileSystem::FileSize(const std::wstring& path) {
+  struct stat info;
+  if (stat(HostPath(path).c_str(), &info) != 0) return kFileSizeMissing;
+  if (S_ISDIR(info.st_mode)) return kFileSizeFolder;
+  return static_cast<int64_t>(info.st_size);
+}
+
+bool PosixFileSystem::GetAttributes(const std::wstring& path, uint32_t* attributes) {
+  struct stat info;
+  if (stat(HostPath(path).c_str(), &info) != 0) return false;
+  *attributes = 0;
+  if ((info.st_mode & S_IWUSR) == 0) *attributes |= kAttributeReadOnly;
+  if (S_ISDIR(info.st_mode)) *attributes |= kAttributeDirectory;
+  return true;
+}
+
+bool PosixFileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
+  const std::string host = HostPath(path);
+  struct stat info;
+  if (stat(host.c_str(), &info) != 0) return false;
+  mode_t mode = info.st_mode & 07777;
+  if (attributes & kAttributeReadOnly) {
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else {
+    mode |= S_IWUSR;
+  }
+  return chmod(host.c_str(), mode) == 0;
+}
+
 }  // namespace orvane

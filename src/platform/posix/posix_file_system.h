@@ -21,6 +21,11 @@ class PosixFileSystem : public FileSystem {
   bool CreateDirectories(const std::wstring& path) override;
   bool ListDirectory(const std::wstring& path, std::vector<DirEntry>* entries) override;
   bool DeleteTree(const std::wstring& path) override;
+  int64_t FileSize(const std::wstring& path) override;
+  // Only read-only (no write permission for the owner) and the directory bit
+  // exist on the host.
+  bool GetAttributes(const std::wstring& path, uint32_t* attributes) override;
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
   wchar_t Separator() const override { return L'/'; }
 };
 

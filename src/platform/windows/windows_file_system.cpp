@@ -215,4 +215,26 @@ bool WindowsFileSystem::DeleteTree(const std::wstring& path) {
   return DeleteTreeExtended(extended, attributes);
 }
 
+int64_t WindowsFileSystem::FileSize(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(ExtendedPath(path).c_str(), GetFileExInfoStandard, &data)) {
+    return kFileSizeMissing;
+  }
+  if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return kFileSizeFolder;
+  return static_cast<int64_t>((static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow);
+}
+
+bool WindowsFileSystem::GetAttributes(const std::wstring& path, uint32_t* attributes) {
+  DWORD found = GetFileAttributesW(ExtendedPath(path).c_str());
+  if (found == INVALID_FILE_ATTRIBUTES) return false;
+  *attributes = found;
+  return true;
+}
+
+bool WindowsFileSystem::SetAttributes(const std::wstring& path, uint32_t attributes) {
+  DWORD bits = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY);
+  if (bits == 0) bits = FILE_ATTRIBUTE_NORMAL;
+  return SetFileAttributesW(ExtendedPath(path).c_str(), bits) != 0;
+}
+
 }  // namespace orvane

@@ -20,6 +20,9 @@ class WindowsFileSystem : public FileSystem {
   bool CreateDirectories(const std::wstring& path) override;
   bool ListDirectory(const std::wstring& path, std::vector<DirEntry>* entries) override;
   bool DeleteTree(const std::wstring& path) override;
+  int64_t FileSize(const std::wstring& path) override;
+  bool GetAttributes(const std::wstring& path, uint32_t* attributes) override;
+  bool SetAttributes(const std::wstring& path, uint32_t attributes) override;
   wchar_t Separator() const override { return L'\\'; }
 };
 
