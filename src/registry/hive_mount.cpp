@@ -25,12 +25,15 @@ bool MountPointInUse(Registry& registry, const wchar_t* name) {
 
 // Loads one hive file under its mount point with the restore privilege on.
 // A name that a run before left in use is unloaded once and loaded again.
+// Some registries leave an empty key behind when a file cannot be loaded;
+// it is removed, so that a failed load leaves the name free.
 bool LoadHive(Registry& registry, const wchar_t* name, const std::wstring& file) {
   SetProcessPrivilege(registry, kRestorePrivilege, 1);
   long result = registry.LoadHive(name, file);
   if (result != kRegOk && MountPointInUse(registry, name)) {
     registry.UnloadHive(name);
     result = registry.LoadHive(name, file);
+    if (result != kRegOk && MountPointInUse(registry, name)) registry.UnloadHive(name);
   }
   SetProcessPrivilege(registry, kRestorePrivilege, 0);
   return result == kRegOk;
