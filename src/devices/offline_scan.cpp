@@ -232,6 +232,8 @@ void ScanInstalledDevices(Platform& platform, WindowView& view, const std::wstri
                           DeviceScanTable& table) {
   const SystemProfile running = ReadRunningProfile(platform.registry, platform.system);
   table.Reset();
+  // A rescan starts from an import that the last scan may have allowed.
+  view.SetEnabled(ViewControl::DeviceImport, false);
 
   std::vector<DeviceRecord> records;
   InstallationProfile installation;

@@ -31,13 +31,6 @@ bool MountPointLoaded(Registry& registry, const wchar_t* name) {
   return true;
 }
 
-bool ImportEnabled(const RecordingView& view) {
-  for (const std::wstring& call : view.calls()) {
-    if (call == L"Enable DeviceImport") return true;
-  }
-  return false;
-}
-
 class OfflineScanTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -67,7 +60,7 @@ TEST_F(OfflineScanTest, ListsTheAdapterTheInstallationDrives) {
   EXPECT_EQ(L"Host: Win 10 64 Bit -----> WinPE: Win 10 64 Bit", view.text(ViewControl::TargetLine));
   EXPECT_EQ(L"1", view.text(ViewControl::DeviceCount));
   EXPECT_EQ(L"1 Driver found", view.text(ViewControl::DeviceStatus1));
-  EXPECT_TRUE(ImportEnabled(view));
+  EXPECT_TRUE(view.enabled(ViewControl::DeviceImport));
   const auto items = view.tree();
   ASSERT_EQ(1u, items.size());
   EXPECT_EQ(L"Acme Gigabit Adapter", items[0].text);
@@ -262,7 +255,7 @@ TEST_F(OfflineScanTest, ListingFollowsTheMatchAndTheArchitecture) {
     EXPECT_EQ(1u, result.Count()) << c.name;
     EXPECT_EQ(c.items, seen.tree().size()) << c.name;
     EXPECT_EQ(c.status, seen.text(ViewControl::DeviceStatus1)) << c.name;
-    EXPECT_EQ(c.import_enabled, ImportEnabled(seen)) << c.name;
+    EXPECT_EQ(c.import_enabled, seen.enabled(ViewControl::DeviceImport)) << c.name;
   }
 }
 
@@ -284,7 +277,7 @@ TEST_F(OfflineScanTest, UnreadableInstallationsGiveNothing) {
     EXPECT_EQ(0u, table.Count()) << dir;
     EXPECT_TRUE(seen.tree().empty()) << dir;
     EXPECT_EQ(dir, table.Header().windows_dir);
-    EXPECT_FALSE(ImportEnabled(seen)) << dir;
+    EXPECT_FALSE(seen.enabled(ViewControl::DeviceImport)) << dir;
   }
 }
 
