@@ -45,6 +45,10 @@ TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
   ASSERT_TRUE(machine.WriteFile(L"C:\\system32\\config\\system", "x"));       // below the root itself
   AddWindowsFolder(L"D:\\Windows");
   AddWindowsFolder(L"X:\\Windows");  // the environment's drive
+  // A volume whose information cannot be read shows no label.
+  machine.files.MapDrive(L"I", machine.scratch / L"drive-I");
+  machine.storage.AddDrive(L"I", kDriveFixed, L"Hidden", false);
+  AddWindowsFolder(L"I:\\Windows");
   for (const auto& drive : {std::make_pair(L"E", kDriveRemovable), std::make_pair(L"F", kDriveRemote),
                             std::make_pair(L"G", kDriveCdRom), std::make_pair(L"H", kDriveRamDisk)}) {
     machine.AddDrive(drive.first, drive.second, L"Other");
@@ -57,7 +61,7 @@ TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
   for (const DirEntry& entry : root) {
     if (entry.name == L"Windows" || entry.name == L"Win10") expected += L"C:\\" + entry.name + L" - (System)|";
   }
-  expected += L"D:\\Windows - ()|";
+  expected += L"D:\\Windows - ()|I:\\Windows - ()|";
   EXPECT_EQ(expected, ListText());
   EXPECT_EQ(0, machine.file_facts.RedirectionDepth());
 }
