@@ -6,11 +6,12 @@
 # rescan scans that installation again; a second installation on E: leads to the choice on
 # page 5, whose confirmed line is scanned; no installation leads to page 4.
 # What the window shows is read from outside the process with the probe.
-#   tests/e2e/installed_windows.sh path/to/orvane.exe path/to/orvane-probe.exe
+#   tests/e2e/installed_windows.sh path/to/orvane.exe    (the x64 build)
+# ORVANE_PROBE names the probe (default: tests/orvane-probe.exe of the build);
 # ORVANE_SCREENSHOT_DIR, when set, receives a picture of page 2.
 set -uo pipefail
 exe=$(realpath "$1")
-probe=$(realpath "${2:-$(dirname "$exe")/tests/orvane-probe.exe}")
+probe=$(realpath "${ORVANE_PROBE:-$(dirname "$exe")/tests/orvane-probe.exe}")
 source "$(dirname "$0")/lib.bash"
 
 work=$(mktemp -d)

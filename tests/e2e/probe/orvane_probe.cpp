@@ -1,4 +1,4 @@
-// Test helper of the end-to-end checks, run under Wine beside the program:
+// Tool of the end-to-end checks, run under Wine beside the program:
 // reads what a window shows from outside its process, prepares registry and
 // device fixtures, and answers the platform's view of a drive.
 //
