@@ -34,6 +34,7 @@ TEST(DirIds, DestinationTokensAndResolution) {
       {L"%%11%", L"X:\\Windows\\System32"},  // "%%" first gives "%11%"
       {L"C:\\Tools\\t.exe", L"X:\\Tools\\t.exe"},
       {L"%99%\\a", L"%99%\\a"},
+      {L"%-1%\\a", L"%-1%\\a"},
       {L"relative\\a", L"relative\\a"},
       {L"%66003%", L"X:\\Windows\\System32\\Spool\\drivers\\color"},
   };

@@ -114,8 +114,7 @@ TEST(EnsureNetworkClass, RegistersOnlyAMissingNetworkComponent) {
 TEST(CopyStagedFiles, ExpandsCompressedFilesAndLeavesCopiesWritable) {
   std::unique_ptr<FileSystem> files = MakeHostFileSystem();
   std::unique_ptr<Decompressor> decompressor = MakeHostDecompressor();
-  ScratchFolder scratch(*files);
-  ASSERT_TRUE(scratch.ready());
+  ScratchFolder scratch;
   const std::wstring src = scratch.path() + L"\\src\\";
   const std::wstring dst = scratch.path() + L"\\dst\\";
   ASSERT_TRUE(files->CreateDirectories(src));

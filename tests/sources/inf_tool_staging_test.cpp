@@ -144,8 +144,7 @@ class CorpusStagingTest : public ::testing::Test {
 };
 
 TEST_F(CorpusStagingTest, PlansStagingAndExportEndAndAreDeterministic) {
-  ScratchFolder scratch(*files_);
-  ASSERT_TRUE(scratch.ready());
+  ScratchFolder scratch;
   const std::wstring windows = scratch.path() + L"\\Windows";
   const std::wstring exportFolder = scratch.path() + L"\\DRVTemp";
   ASSERT_TRUE(files_->CreateDirectories(windows + L"\\inf"));
@@ -198,8 +197,7 @@ std::vector<std::string> UnitLines(const std::string& body, size_t width) {
 }
 
 TEST_F(CorpusStagingTest, DisableKeepsEveryUntouchedByte) {
-  ScratchFolder scratch(*files_);
-  ASSERT_TRUE(scratch.ready());
+  ScratchFolder scratch;
   size_t commented = 0;
   for (const std::wstring& path : infs_) {
     std::string before;

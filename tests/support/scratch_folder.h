@@ -1,38 +1,40 @@
-// A new, empty folder below the host's temporary directory, removed with
-// everything in it when the object goes. Its path ends without a separator.
+// A fresh folder of the host's temporary directory for one test, removed
+// with everything in it when the test ends.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "platform/file_system.h"
+#include "platform/system_info.h"
 #include "support/host_platform.h"
 
 namespace orvane {
 
 class ScratchFolder {
  public:
-  explicit ScratchFolder(FileSystem& files) : files_(files) {
-    std::random_device random;
-    path_ = MakeHostSystemInfo()->TempDirectory() + L"orvane-test-" +
-            std::to_wstring(random()) + std::to_wstring(random());
-    ready_ = files_.CreateDirectories(path_);
+  ScratchFolder() : files_(MakeHostFileSystem()) {
+    static std::atomic<unsigned> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    path_ = MakeHostSystemInfo()->TempDirectory() + L"orvane-test-" + std::to_wstring(now % 1000000007) +
+            L"-" + std::to_wstring(counter++);
+    files_->CreateDirectories(path_);
   }
-  ~ScratchFolder() {
-    // Read-only entries are forced by DeleteTree.
-    files_.DeleteTree(path_);
-  }
+  ~ScratchFolder() { files_->DeleteTree(path_); }
   ScratchFolder(const ScratchFolder&) = delete;
   ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-  bool ready() const { return ready_; }
+  // The folder, without a trailing separator.
   const std::wstring& path() const { return path_; }
+  // A path inside it.
+  std::wstring operator/(const std::wstring& name) const { return path_ + files_->Separator() + name; }
+  FileSystem& files() { return *files_; }
 
  private:
-  FileSystem& files_;
+  std::unique_ptr<FileSystem> files_;
   std::wstring path_;
-  bool ready_ = false;
 };
 
 }  // namespace orvane

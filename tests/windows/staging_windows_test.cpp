@@ -16,7 +16,6 @@ namespace {
 
 class StagingWindowsTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(scratch_.ready()); }
   std::wstring Put(const std::wstring& name, const std::string& bytes) {
     const std::wstring path = scratch_.path() + L"\\" + name;
     EXPECT_TRUE(files_.WriteFile(path, bytes));
@@ -24,7 +23,7 @@ class StagingWindowsTest : public ::testing::Test {
   }
 
   WindowsFileSystem files_;
-  ScratchFolder scratch_{files_};
+  ScratchFolder scratch_;
   WindowsDecompressor decompressor_;
 };
 
