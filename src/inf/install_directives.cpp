@@ -116,7 +116,9 @@ InstallPlan ExpandNeedsInclude(FileSystem& files, const std::wstring& infPath,
 
     auto found = documents.find(file);
     if (found == documents.end()) {
-      found = documents.emplace(file, InfDocument::Load(files, folder + L"\\" + file)).first;
+      // A starting path without a folder names files of the current one.
+      const std::wstring path = cut == 0 ? file : folder + L"\\" + file;
+      found = documents.emplace(file, InfDocument::Load(files, path)).first;
     }
     std::wstring needs, include;
     found->second.VisitSectionEntries(section, [&](std::wstring_view key, std::wstring_view value) {
