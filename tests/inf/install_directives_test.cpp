@@ -74,7 +74,6 @@ TEST(DisableFileDirectives, RewritesLinesAndKeepsEveryOtherByte) {
        "\xEF\xBB\xBF\xC3\xA4=1\r\n; copyfiles=\xE2\x82\xAC\n"},
       {"UTF-16 with mark", Utf16Le(L"\x00E4\r\n  CopyFiles=\xD800x\n"),
        Utf16Le(L"\x00E4\r\n; CopyFiles=\xD800x\n")},
-      {"UTF-16 mark only", Utf16Le(L""), Utf16Le(L"\r\n")},
       {"UTF-16 odd last byte", Utf16Le(L"copyfiles") + "Z", Utf16Le(L"; copyfiles\r\n") + "Z"},
       {"blanks before a would-be mark stay", " \xFF\xFE\n copyfiles\n", " \xFF\xFE\n; copyfiles\n"},
       {"unaccepted mark", "\xFE\xFF  CopyFiles\r\n", "\xFE\xFF  CopyFiles\r\n"},
