@@ -151,9 +151,8 @@ void StagingWalk::AddService(const std::wstring& value) {
   std::wstring binary = inf_.ReadValue(serviceSection, L"ServiceBinary", L"");
   if (binary.empty()) return;
   binary = Expand(TrimBlanks(binary.substr(0, binary.find(L';')), kTrimBoth));
-  const std::wstring fileName = binary.substr(binary.rfind(L'\\') == std::wstring::npos
-                                                  ? 0
-                                                  : binary.rfind(L'\\') + 1);
+  const size_t slash = binary.rfind(L'\\');
+  const std::wstring fileName = slash == std::wstring::npos ? binary : binary.substr(slash + 1);
   const std::wstring folder = DiskFolder(fileName);
   if (folder.empty()) return;
   if (sources_.Has(fileName)) return;
