@@ -77,79 +77,78 @@ TEST_F(OfflineScanTest, ListsTheAdapterTheInstallationDrives) {
             DeviceRecordText(*table.Record(1)));
 }
 
+// .reg text of a key of the installation's SYSTEM hive.
+std::wstring HiveKey(const std::wstring& path, const std::wstring& values) {
+  return L"[HIVE\\" + path + L"]\r\n" + values + L"\r\n";
+}
+
+std::wstring Value(const std::wstring& name, const std::wstring& text) {
+  return text.empty() ? L"" : L"\"" + name + L"\"=\"" + ReplaceAll(text, L"\\", L"\\\\") + L"\"\r\n";
+}
+
 // The registry walk alone, one present device per rule.
 TEST_F(OfflineScanTest, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
+  const std::wstring net = std::wstring(kNetClass) + L"\\0001";
+  const std::wstring port = std::wstring(kNetClass) + L"\\0002";
   struct Case {
-    const wchar_t* present_id;
-    const wchar_t* enum_key;  // below Enum, "" for none
-    const wchar_t* values;    // .reg lines of the instance key
-    const wchar_t* description;  // the record's, null for no record
-    const wchar_t* package = L"";
+    std::wstring present_id;  // "" for an instance the running system does not list
+    std::wstring enum_key;    // below Enum, "" for none
+    const wchar_t* flags;     // ConfigFlags, null for none
+    std::wstring driver, desc, service;
+    const wchar_t* expected;  // the record's description, null for no record
+    std::wstring package;
   };
-  const std::wstring good = L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0001\"\r\n";
-  const std::wstring intel_values = good + L"\"DeviceDesc\"=\"@oem12.inf,%e1i%;Intel(R) Ethernet\"\r\n";
-  const std::wstring first = good + L"\"DeviceDesc\"=\"First\"";
-  const std::wstring later = good + L"\"DeviceDesc\"=\"Later\"";
   const std::vector<Case> cases = {
-      {L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", intel_values.c_str(),
-       L"Intel(R) Ethernet", L"e1i.inf_amd64_111"},
-      {L"PCI\\VEN_8086&DEV_0001\\1", L"PCI\\VEN_8086&DEV_0001\\1",
-       L"\"ConfigFlags\"=dword:00000001\r\n\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0001\"", nullptr},
-      {L"PCI\\VEN_8086&DEV_0002\\1", L"PCI\\VEN_8086&DEV_0002\\1",
-       L"\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0001\"", nullptr},
-      {L"PCI\\VEN_8086&DEV_0003\\1", L"PCI\\VEN_8086&DEV_0003\\1", L"\"ConfigFlags\"=dword:00000000", nullptr},
-      {L"PCI\\VEN_8086&DEV_0004\\1", L"PCI\\VEN_8086&DEV_0004\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e968-e325-11ce-bfc1-08002be10318}\\\\0000\"", nullptr},
-      {L"USB\\VID_0001&PID_0001\\1", L"USB\\VID_0001&PID_0001\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{36fc9e60-c465-11cf-8056-444553540000}\\\\0000\"", nullptr},
-      {L"HID\\VID_0001&PID_0002\\1", L"HID\\VID_0001&PID_0002\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e96b-e325-11ce-bfc1-08002be10318}\\\\0000\"", nullptr},
-      {L"PCI\\VEN_8086&DEV_0005\\1", L"PCI\\VEN_8086&DEV_0005\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"oem12\"", nullptr},
-      {L"PCI\\VEN_8086&DEV_0006\\1", L"PCI\\VEN_8086&DEV_0006\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{00000000-0000-0000-0000-000000000001}\\\\0000\"", nullptr},
-      {L"PCI\\VEN_8086&DEV_2822\\1", L"PCI\\VEN_8086&DEV_2822\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e97b-e325-11ce-bfc1-08002be10318}\\\\0000\"\r\n"
-       L"\"DeviceDesc\"=\"Plain RAID\"",
-       L"Plain RAID", L""},
-      {L"PCI\\VEN_10DE&DEV_0AB0\\1", L"PCI\\VEN_10DE&DEV_0AB0\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0002\"\r\n"
-       L"\"DeviceDesc\"=\"a;b;Second Port\"\r\n\"Service\"=\"e1iexpress\"",
+      {L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", L"0", net,
+       L"@oem12.inf,%e1i%;Intel(R) Ethernet", L"", L"Intel(R) Ethernet", L"e1i.inf_amd64_111"},
+      {L"PCI\\VEN_8086&DEV_0001\\1", L"PCI\\VEN_8086&DEV_0001\\1", L"1", net, L"", L"", nullptr, L""},
+      {L"PCI\\VEN_8086&DEV_0002\\1", L"PCI\\VEN_8086&DEV_0002\\1", nullptr, net, L"", L"", nullptr, L""},
+      {L"PCI\\VEN_8086&DEV_0003\\1", L"PCI\\VEN_8086&DEV_0003\\1", L"0", L"", L"", L"", nullptr, L""},
+      {L"PCI\\VEN_8086&DEV_0004\\1", L"PCI\\VEN_8086&DEV_0004\\1", L"0",
+       L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0000", L"", L"", nullptr, L""},  // Display
+      {L"USB\\VID_0001&PID_0001\\1", L"USB\\VID_0001&PID_0001\\1", L"0",
+       L"{36fc9e60-c465-11cf-8056-444553540000}\\0000", L"", L"", nullptr, L""},  // USB
+      {L"PCI\\VEN_8086&DEV_0005\\1", L"PCI\\VEN_8086&DEV_0005\\1", L"0", L"oem12", L"", L"", nullptr, L""},
+      {L"PCI\\VEN_8086&DEV_0006\\1", L"PCI\\VEN_8086&DEV_0006\\1", L"0",
+       L"{00000000-0000-0000-0000-000000000001}\\0000", L"", L"", nullptr, L""},  // no class key
+      {L"PCI\\VEN_8086&DEV_2822\\1", L"PCI\\VEN_8086&DEV_2822\\1", L"0",
+       L"{4d36e97b-e325-11ce-bfc1-08002be10318}\\0000", L"Plain RAID", L"", L"Plain RAID", L""},
+      {L"PCI\\VEN_10DE&DEV_0AB0\\1", L"PCI\\VEN_10DE&DEV_0AB0\\1", L"0", port, L"a;b;Second Port", L"e1iexpress",
        L"b;Second Port", L"net1ix64.inf_amd64_abc"},
-      {L"PCI\\VEN_10DE&DEV_0AB1\\1", L"PCI\\VEN_10DE&DEV_0AB1\\1",
-       L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0002\"\r\n"
-       L"\"Service\"=\"inbox\"",
-       L"", L""},
-      {L"pci\\ven_10ec&dev_8168\\4&aa", L"PCI\\VEN_10EC&DEV_8168\\1&first", first.c_str(),
-       L"Later", L"e1i.inf_amd64_111"},
-      {L"", L"PCI\\VEN_10EC&DEV_8168\\2&second", later.c_str(), nullptr},
-      {L"", L"PCI\\VEN_10EC&DEV_8168\\3&third", L"\"ConfigFlags\"=dword:00000001\r\n\"DeviceDesc\"=\"Broken\"",
-       nullptr},
-      {L"PCI\\VEN_FFFF", L"PCI\\VEN_FFFF\\0", good.c_str(), nullptr},
-      {L"ROOT\\NET\\0000", L"ROOT\\NET\\0000", good.c_str(), nullptr},
-      {L"PCI\\VEN_AAAA&DEV_BBBB\\1", L"", L"", nullptr},
-      {L"PCI\\\\1", L"PCI\\X\\1", good.c_str(), nullptr},
+      {L"PCI\\VEN_10DE&DEV_0AB1\\1", L"PCI\\VEN_10DE&DEV_0AB1\\1", L"0", port, L"", L"inbox", L"", L""},
+      // Instances of one device: the last qualifying one wins, whatever the letter case.
+      {L"pci\\ven_10ec&dev_8168\\4&aa", L"PCI\\VEN_10EC&DEV_8168\\1&first", L"0", net, L"First", L"", L"Later",
+       L"e1i.inf_amd64_111"},
+      {L"", L"PCI\\VEN_10EC&DEV_8168\\2&second", L"0", net, L"Later", L"", nullptr, L""},
+      {L"", L"PCI\\VEN_10EC&DEV_8168\\3&third", L"1", net, L"Broken", L"", nullptr, L""},
+      {L"PCI\\VEN_FFFF", L"PCI\\VEN_FFFF\\0", L"0", net, L"", L"", nullptr, L""},
+      {L"PCI\\\\1", L"PCI\\X\\1", L"0", net, L"", L"", nullptr, L""},
+      {L"ROOT\\NET\\0000", L"ROOT\\NET\\0000", L"0", net, L"", L"", nullptr, L""},
+      {L"PCI\\VEN_AAAA&DEV_BBBB\\1", L"", L"0", net, L"", L"", nullptr, L""},
   };
-  std::wstring system = std::wstring(kRegHeader) +
-                        L"[HIVE\\Select]\r\n\"Current\"=dword:00000002\r\n"
-                        L"[HIVE\\ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}]\r\n\"Class\"=\"Net\"\r\n"
-                        L"[HIVE\\ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0001]\r\n"
-                        L"\"InfPath\"=\"oem12.inf\"\r\n\"InfSection\"=\"E1i_Install\"\r\n\"InfSectionExt\"=\".NTamd64\"\r\n"
-                        L"\"MatchingDeviceId\"=\"pci\\\\ven_8086&dev_15b8\"\r\n"
-                        L"[HIVE\\ControlSet002\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0002]\r\n"
-                        L"\"InfPath\"=\"oem40.inf\"\r\n\"InfSection\"=\"E1i_Port\"\r\n"
-                        L"[HIVE\\ControlSet002\\Control\\Class\\{4d36e968-e325-11ce-bfc1-08002be10318}]\r\n\"Class\"=\"Display\"\r\n"
-                        L"[HIVE\\ControlSet002\\Control\\Class\\{36fc9e60-c465-11cf-8056-444553540000}]\r\n\"Class\"=\"USB\"\r\n"
-                        L"[HIVE\\ControlSet002\\Control\\Class\\{4d36e96b-e325-11ce-bfc1-08002be10318}]\r\n\"Class\"=\"Keyboard\"\r\n"
-                        L"[HIVE\\ControlSet002\\Control\\Class\\{4d36e97b-e325-11ce-bfc1-08002be10318}]\r\n\"Class\"=\"SCSIAdapter\"\r\n"
-                        L"[HIVE\\ControlSet002\\Services\\e1iexpress]\r\n"
-                        L"\"ImagePath\"=\"\\\\SystemRoot\\\\System32\\\\DriverStore\\\\FileRepository\\\\net1ix64.inf_amd64_abc\\\\e1i.sys\"\r\n"
-                        L"[HIVE\\ControlSet002\\Services\\inbox]\r\n\"ImagePath\"=\"System32\\\\drivers\\\\inbox.sys\"\r\n"
-                        L"[HIVE\\DriverDatabase\\DriverInfFiles\\oem12.inf]\r\n\"Active\"=\"e1i.inf_amd64_111\"\r\n";
+  const std::wstring control = L"ControlSet002\\Control\\Class\\";
+  std::wstring system =
+      std::wstring(kRegHeader) + HiveKey(L"Select", L"\"Current\"=dword:00000002") +
+      HiveKey(control + kNetClass, Value(L"Class", L"Net")) +
+      HiveKey(control + net, Value(L"InfPath", L"oem12.inf") + Value(L"InfSection", L"E1i_Install") +
+                                 Value(L"InfSectionExt", L".NTamd64") +
+                                 Value(L"MatchingDeviceId", L"pci\\ven_8086&dev_15b8")) +
+      HiveKey(control + port, Value(L"InfPath", L"oem40.inf")) +
+      HiveKey(control + L"{4d36e968-e325-11ce-bfc1-08002be10318}", Value(L"Class", L"Display")) +
+      HiveKey(control + L"{36fc9e60-c465-11cf-8056-444553540000}", Value(L"Class", L"USB")) +
+      HiveKey(control + L"{4d36e97b-e325-11ce-bfc1-08002be10318}", Value(L"Class", L"SCSIAdapter")) +
+      HiveKey(L"ControlSet002\\Services\\e1iexpress",
+              Value(L"ImagePath", L"\\SystemRoot\\System32\\DriverStore\\FileRepository\\net1ix64.inf_amd64_abc\\e1i.sys")) +
+      HiveKey(L"ControlSet002\\Services\\inbox", Value(L"ImagePath", L"System32\\drivers\\inbox.sys")) +
+      HiveKey(L"DriverDatabase\\DriverInfFiles\\oem12.inf", Value(L"Active", L"e1i.inf_amd64_111"));
   std::vector<std::wstring> present;
   for (const Case& c : cases) {
-    if (*c.enum_key) system += L"[HIVE\\ControlSet002\\Enum\\" + std::wstring(c.enum_key) + L"]\r\n" + c.values + L"\r\n";
-    if (*c.present_id) present.push_back(c.present_id);
+    if (!c.enum_key.empty()) {
+      system += HiveKey(L"ControlSet002\\Enum\\" + c.enum_key,
+                        (c.flags ? L"\"ConfigFlags\"=dword:0000000" + std::wstring(c.flags) + L"\r\n" : L"") +
+                            Value(L"Driver", c.driver) + Value(L"DeviceDesc", c.desc) + Value(L"Service", c.service));
+    }
+    if (!c.present_id.empty()) present.push_back(c.present_id);
   }
   ASSERT_TRUE(AddInstallation(machine, L"C:\\Windows", system, std::wstring(kRegHeader) + L"[HIVE\\Microsoft]\r\n"));
 
@@ -159,23 +158,18 @@ TEST_F(OfflineScanTest, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
   for (const DeviceRecord& record : ReadInstalledDevices(machine.registry, mount.profile().system_root, present)) {
     records[record.instance_id] = record;
   }
+  EXPECT_EQ(5u, records.size());
   for (const Case& c : cases) {
-    if (!*c.present_id) continue;
+    if (c.present_id.empty()) continue;
     const auto found = records.find(c.present_id);
-    if (!c.description) {
-      EXPECT_EQ(records.end(), found) << c.present_id;
-      continue;
-    }
-    ASSERT_NE(records.end(), found) << c.present_id;
-    EXPECT_EQ(c.description, found->second.description) << c.present_id;
+    ASSERT_EQ(c.expected != nullptr, found != records.end()) << c.present_id;
+    if (!c.expected) continue;
+    EXPECT_EQ(c.expected, found->second.description) << c.present_id;
     EXPECT_EQ(c.package, found->second.package_folder) << c.present_id;
   }
-  EXPECT_EQ(5u, records.size());
   const DeviceRecord& intel = records[L"PCI\\VEN_8086&DEV_15B8\\3&0&FE"];
-  EXPECT_EQ(L"oem12.inf", intel.inf_name);
-  EXPECT_EQ(L"E1i_Install.NTamd64", intel.install_section);
-  EXPECT_EQ(L"pci\\ven_8086&dev_15b8", intel.matching_id);
-  EXPECT_EQ(L"Net", intel.class_name);
+  EXPECT_EQ(L"oem12.inf|E1i_Install.NTamd64|pci\\ven_8086&dev_15b8|Net",
+            intel.inf_name + L"|" + intel.install_section + L"|" + intel.matching_id + L"|" + intel.class_name);
   EXPECT_EQ(L"SCSIAdapter", records[L"PCI\\VEN_8086&DEV_2822\\1"].class_name);
 }
 
@@ -260,24 +254,20 @@ TEST_F(OfflineScanTest, ListingFollowsTheMatchAndTheArchitecture) {
 }
 
 // Installations whose registry cannot be read give no records and leave no
-// hive loaded.
+// hive loaded, also when one of the two hives was loaded.
 TEST_F(OfflineScanTest, UnreadableInstallationsGiveNothing) {
-  std::wstring no_select = ReadTestDataText("installed_windows/system.reg");
-  no_select = ReplaceAll(no_select, L"[HIVE\\Select]", L"[HIVE\\Unselected]");
-  ASSERT_TRUE(AddInstallation(machine, L"C:\\NoSelect", no_select, ReadTestDataText("installed_windows/software.reg")));
-  ASSERT_TRUE(AddInstallation(machine, L"C:\\NoSoftware", ReadTestDataText("installed_windows/system.reg"), L""));
-  ASSERT_TRUE(machine.WriteFile(L"C:\\Broken\\system32\\config\\SYSTEM", "regf\x01"));
+  const std::wstring system = ReadTestDataText("installed_windows/system.reg");
+  ASSERT_TRUE(AddInstallation(machine, L"C:\\NoSelect", ReplaceAll(system, L"[HIVE\\Select]", L"[HIVE\\Unselected]"),
+                              ReadTestDataText("installed_windows/software.reg")));
+  ASSERT_TRUE(AddInstallation(machine, L"C:\\NoSoftware", system, L""));
   AddPresentDevice(machine, kAcmeInstanceId, kAcmeHardwareIds);
-  for (const wchar_t* dir : {L"C:\\NoSelect", L"C:\\NoSoftware", L"C:\\Broken", L"C:\\Nowhere"}) {
-    RecordingView seen;
-    Platform platform = PlatformOf(machine);
-    ScanInstalledDevices(platform, seen, dir, table);
-    EXPECT_FALSE(MountPointLoaded(machine.registry, kSystemMountPoint)) << dir;
-    EXPECT_FALSE(MountPointLoaded(machine.registry, kSoftwareMountPoint)) << dir;
+  for (const wchar_t* dir : {L"C:\\NoSelect", L"C:\\NoSoftware"}) {
+    view.ClearTree(ViewControl::DeviceTree);
+    Scan(dir);
     EXPECT_EQ(0u, table.Count()) << dir;
-    EXPECT_TRUE(seen.tree().empty()) << dir;
+    EXPECT_TRUE(view.tree().empty()) << dir;
     EXPECT_EQ(dir, table.Header().windows_dir);
-    EXPECT_FALSE(seen.enabled(ViewControl::DeviceImport)) << dir;
+    EXPECT_FALSE(view.enabled(ViewControl::DeviceImport)) << dir;
   }
 }
 

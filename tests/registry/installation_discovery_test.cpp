@@ -135,8 +135,7 @@ TEST(FileFactsTextTest, ArchitectureAndVersionOfAFile) {
   const struct {
     uint32_t type;
     const wchar_t* architecture;
-  } types[] = {{kBinary32Bit, L"x86"}, {kBinary64Bit, L"AMD64"}, {kBinaryDos, L""}, {kBinary16Bit, L""},
-               {kBinaryPif, L""},      {kBinaryPosix, L""},      {kBinaryOs2, L""}};
+  } types[] = {{kBinary32Bit, L"x86"}, {kBinary64Bit, L"AMD64"}, {kBinaryDos, L""}, {kBinaryPosix, L""}};
   for (const auto& t : types) {
     facts.SetBinaryType(L"C:\\a.exe", t.type);
     EXPECT_EQ(t.architecture, BinaryArchitecture(facts, L"c:\\A.EXE")) << t.type;
