@@ -178,13 +178,10 @@ ClassIconLocation ClassIconOf(const std::wstring& class_name, const std::wstring
 }
 
 std::vector<DeviceRecord> ReadInstalledDevices(Registry& registry, const std::wstring& system_root,
-                                               const std::vector<std::wstring>& present_ids,
-                                               DeviceWalkStats* stats) {
+                                               const std::vector<std::wstring>& present_ids) {
   std::vector<DeviceRecord> records;
   // Without a root every key below would name the running system's own.
   if (system_root.empty()) return records;
-  DeviceWalkStats local;
-  DeviceWalkStats& counts = stats ? *stats : local;
   const std::wstring enum_root = system_root + L"\\Enum\\";
   const std::wstring class_root = system_root + L"\\Control\\Class\\";
 
@@ -193,7 +190,6 @@ std::vector<DeviceRecord> ReadInstalledDevices(Registry& registry, const std::ws
     const std::wstring device_name = DeviceKeyName(id);
     if (device_name.empty()) continue;
     const std::wstring device_key = enum_root + device_name;
-    ++counts.devices_looked_up;
 
     // The last qualifying instance of the device wins.
     DeviceRecord kept;
@@ -202,7 +198,6 @@ std::vector<DeviceRecord> ReadInstalledDevices(Registry& registry, const std::ws
       RegStatus status = 0;
       const std::wstring instance = EnumRegSubKey(registry, &status, L"HKLM", device_key, index);
       if (status != 0) break;
-      ++counts.instances_read;
       const std::wstring key = device_key + L"\\" + instance;
       if (ReadHklm(registry, key, L"ConfigFlags") != L"0") continue;
       const std::wstring driver = ReadHklm(registry, key, L"Driver");

@@ -90,12 +90,6 @@ struct ClassIconLocation {
 };
 ClassIconLocation ClassIconOf(const std::wstring& class_name, const std::wstring& windows_dir);
 
-// Counters of one registry walk, for measuring.
-struct DeviceWalkStats {
-  size_t devices_looked_up = 0;  // present devices whose device key was tried
-  size_t instances_read = 0;     // installation instances examined
-};
-
 // The registry walk of the scan, with the installation's hives mounted:
 // for each present device (instance identifier as the running system lists
 // it), the last of its installation instances with ConfigFlags 0, a driver
@@ -103,8 +97,7 @@ struct DeviceWalkStats {
 // its name, so the work grows with the present devices, not with the size
 // of the installation's device tree.
 std::vector<DeviceRecord> ReadInstalledDevices(Registry& registry, const std::wstring& system_root,
-                                               const std::vector<std::wstring>& present_ids,
-                                               DeviceWalkStats* stats = nullptr);
+                                               const std::vector<std::wstring>& present_ids);
 
 // The worker: scans the installation in windows_dir, fills table, the device
 // tree and the device page's labels, and enables the import when the
