@@ -57,12 +57,14 @@ void PumpFor(DWORD timeout_ms, Done done) {
 }
 
 // Ends a running worker at once: the token stops it at its next check and
-// ends the archiver it waits for. The worker gets a short grace to reach
-// that check (its calls into the window keep being served); one that does
-// not come back from a blocking call is left to the end of the process.
-// Then the package unpack folder goes.
-void ForceEnd(CancellationToken& token, FileSystem& files, const std::wstring& temp_directory) {
+// ends the archiver it waits for. The view is detached first, so nothing
+// the abandoned run writes reaches the window any more. The worker gets a
+// short grace to reach its check (its calls into the window are still
+// answered, and ignored); one that does not come back from a blocking call
+// is left to the end of the process. Then the package unpack folder goes.
+void ForceEnd(Win32View& view, CancellationToken& token, FileSystem& files, const std::wstring& temp_directory) {
   if (!WorkerThread.IsRunning()) return;
+  view.Detach();
   StopRequested = 1;
   token.Cancel();
   PumpFor(kCmdForcedEndGraceMs, [] { return !WorkerThread.IsRunning(); });
@@ -73,19 +75,20 @@ void ForceEnd(CancellationToken& token, FileSystem& files, const std::wstring& t
 
 }  // namespace
 
-void RunCommandMode(const std::wstring& version, const std::wstring& driver_source, const std::wstring& filter_list,
-                    const std::wstring& driver_store, UnattendedRun run) {
+CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
+                              const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run) {
   WindowsFileSystem files;
   WindowsSystemInfo system;
-  RunCommandMode(version, driver_source, filter_list, driver_store, std::move(run), files, system.TempDirectory());
+  return RunCommandMode(version, driver_source, filter_list, driver_store, std::move(run), files, system.TempDirectory());
 }
 
-void RunCommandMode(const std::wstring& version, const std::wstring& driver_source, const std::wstring& filter_list,
-                    const std::wstring& driver_store, UnattendedRun run, FileSystem& files,
-                    const std::wstring& temp_directory) {
+CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
+                              const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run,
+                              FileSystem& files, const std::wstring& temp_directory) {
   // The rich-edit control class comes from the system folder only.
   SystemLibrary rich_edit(L"riched20.dll");
   LoopEvents events;
+  CommandModeEnd end = CommandModeEnd::kRunEnded;
   {
     SkinFrame frame;
     auto handler = [&events](HWND window, UINT message, WPARAM wparam, LPARAM, LRESULT* result) {
@@ -125,7 +128,7 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
       }
     };
     if (!frame.Create(kCommandFrame, handler)) {
-      return;
+      return CommandModeEnd::kNoWindow;
     }
     HWND window = frame.window();
     HFONT font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -189,14 +192,19 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
       }
       if (events.escape_pressed) {
         events.escape_pressed = false;
+        if (WorkerThread.IsRunning()) {
+          end = CommandModeEnd::kForcedEnd;
+          view->Detach();
+        }
         SetWindowTextW(status, kCmdExitStatus);
         UpdateWindow(status);
-        ForceEnd(*token, files, temp_directory);
+        ForceEnd(*view, *token, files, temp_directory);
       }
       if (events.close_requested) {
         // The process ends after this window; the run must not outlive it
         // half-way through an unpack, nor leave the archiver running.
-        ForceEnd(*token, files, temp_directory);
+        if (WorkerThread.IsRunning()) end = CommandModeEnd::kForcedEnd;
+        ForceEnd(*view, *token, files, temp_directory);
         finish = true;
       }
       if (!WorkerThread.IsRunning()) {
@@ -211,6 +219,7 @@ void RunCommandMode(const std::wstring& version, const std::wstring& driver_sour
     view->Detach();
     if (accelerators) DestroyAcceleratorTable(accelerators);
   }
+  return end;
 }
 
 }  // namespace orvane

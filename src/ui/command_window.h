@@ -30,16 +30,23 @@ constexpr int kCmdCancelId = 1004;
 constexpr int kCmdEscapeEvent = 110;
 constexpr unsigned kCmdTimerId = 123;
 
+// How the command window's work ended.
+enum class CommandModeEnd {
+  kRunEnded,   // the run came to its end (after a stop request too)
+  kForcedEnd,  // Escape or a close request ended the run
+  kNoWindow,   // the window could not be created; nothing ran
+};
+
 // Builds the window, starts run as the worker, runs the loop and returns
 // when the window's work is done (the window is gone then). version,
 // driver_source, filter_list and driver_store are the option texts, in the
 // order the start-up passes them.
-void RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
+CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
                     const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run);
 
 // The same over a given file system and temporary directory (the forced end
 // deletes the package unpack folder on that directory's drive).
-void RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
+CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
                     const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run,
                     FileSystem& files, const std::wstring& temp_directory);
 

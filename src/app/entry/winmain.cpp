@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/startup.h"
+#include "app/worker_state.h"
 #include "devices/offline_scan.h"
 #include "platform/platform.h"
 #include "platform/windows/windows_devices.h"
@@ -66,7 +67,13 @@ int RunProgram() {
     orvane::RunMainWindow(std::move(actions));
   };
 
-  return orvane::ExitCodeOf(orvane::RunStartup(platform, host, ORVANE_ARCH_NAME, modes));
+  const int code = orvane::ExitCodeOf(orvane::RunStartup(platform, host, ORVANE_ARCH_NAME, modes));
+  // A close request ends the program even while a worker runs; the worker is
+  // not waited for. The process ends here, before anything the worker may
+  // still be using (the platform objects above, the program-wide tables) is
+  // torn down under it.
+  if (orvane::WorkerThread.IsRunning()) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+  return code;
 }
 
 }  // namespace
