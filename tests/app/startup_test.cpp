@@ -24,6 +24,9 @@ TEST(ParseCommandLineText, UnquotedProgramPathBlanksAndControlCharacters) {
   // Blanks in a row give empty fields; leading and trailing blanks and tabs go.
   EXPECT_EQ(ParseCommandLine(L"orvane.exe \t -f:50   -c:net \t", L"orvane.exe"),
             L"-f:50\n\n\n-c:net\n");
+  // Every blank outside quotes separates, tabs included; inside quotes it stays.
+  EXPECT_EQ(ParseCommandLine(L"orvane.exe -f:50\t-c:net\r-d \"-i:a\tb\"", L"orvane.exe"),
+            L"-f:50\n-c:net\n-d\n-i:a\tb\n");
   // A quote in the middle of an argument groups only the blank it encloses.
   EXPECT_EQ(ParseCommandLine(L"orvane.exe -c:\"net, display\" x", L"orvane.exe"),
             L"-c:net, display\nx\n");
@@ -81,6 +84,9 @@ TEST(ReadOptions, CachePercentUsesTheSharedIntegerReading) {
   EXPECT_EQ(ReadOptions(L"-f:-5\n").OptCachePercent, -5);
   EXPECT_EQ(ReadOptions(L"-f:25%\n").OptCachePercent, 25);
   EXPECT_EQ(ReadOptions(L"-f:abc\n").OptCachePercent, 0);
+  // Past the 32-bit range: the largest or smallest share, never a wrapped one.
+  EXPECT_EQ(ReadOptions(L"-f:4294967346\n").OptCachePercent, INT32_MAX);
+  EXPECT_EQ(ReadOptions(L"-f:-4294967296\n").OptCachePercent, INT32_MIN);
 }
 
 TEST(NormaliseFilterList, BlanksGoAndTheListIsEnclosedInCommas) {

@@ -122,6 +122,10 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       {L"Acme, NTamd64.10.0...17134", amd64_no_build, nullptr, nullptr},
       {L"Acme, NTamd64.10.0, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134",
        L".NTamd64.10.0...17134"},
+      // Numbers past the range read as the largest value, never wrapped round.
+      {L"Acme, NTamd64.10.0...18446744073709551615, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3",
+       L".NTamd64.6.3"},
+      {L"Acme, NTamd64.6.0.18446744073709551617, NTamd64", amd64, L"Acme.NTamd64", L".NTamd64"},
       // Equal versions: the first listed wins (NTamd64 defaults to 5.0).
       {L"Acme, NTamd64, NTamd64.5.0", amd64, L"Acme.NTamd64", L".NTamd64"},
       {L"Acme, NTamd64.5.0, NTamd64", amd64, L"Acme.NTamd64.5.0", L".NTamd64.5.0"},
@@ -178,14 +182,40 @@ TEST(ReadModelsTextTest, LinesAreJoinedSplitAndLowerCased) {
       L"[Strings]\n"
       L"Id8 = \"Sub\\ID8\"\n");
   ModelsText models = ReadModelsText(doc, L"models", L"0409");
-  EXPECT_EQ(L"\n%a%=inst,id1,id2,id3,\nb=inst,id4,\n%a%=inst,id6,\ne=quotedinst,id7,sub\\id8,",
+  EXPECT_EQ(L"\n%a%=inst,id1,id2,id3,\nb=inst,id4,\nd=,id5,\n%a%=inst,id6,\ne=quotedinst,id7,sub\\id8,",
             models.text);
-  ASSERT_EQ(4u, models.lines.size());
+  ASSERT_EQ(5u, models.lines.size());
   EXPECT_EQ(L"%a%", models.View(models.lines[0].description));
   EXPECT_EQ(L"inst", models.View(models.lines[0].section));
   ASSERT_EQ(3u, models.lines[0].id_count);
   EXPECT_EQ(L"id3", models.View(models.ids[models.lines[0].first_id + 2]));
   EXPECT_TRUE(ReadModelsText(doc, L"Missing", L"0409").empty());
+}
+
+TEST(DriverMatchTest, AnEmptyInstallSectionFieldIsStillTheInstallSection) {
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  const std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1&DEV_2"});
+  const std::wstring b = Device({L"PCI\\B\\1", L"PCI\\VEN_1"});
+  for (const wchar_t* field : {L"", L"%None%"}) {
+    for (const wchar_t* more : {L"", L"[.NT]\nx=1\n"}) {
+      InfDocument doc = InfDocument::FromText(
+          std::wstring(L"[Manufacturer]\nM = M, NTamd64\n[M.NTamd64]\nDev = ") + field +
+          L", PCI\\VEN_1&DEV_2, , PCI\\VEN_1\n[Strings]\nNone = \"\"\n" + more);
+      SCOPED_TRACE(std::wstring(field) + L" " + more);
+      const std::wstring decoration = *more ? L".NT" : L"";
+      std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(a + L"," + b));
+      ASSERT_EQ(2u, all.size());
+      EXPECT_EQ(L"pci\\ven_1&dev_2", all[0].matched_id);
+      EXPECT_EQ(L"pci\\ven_1", all[1].matched_id);
+      EXPECT_EQ(decoration, all[1].install_section);
+      // The one-device lookup still needs directives in that section.
+      std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, b);
+      EXPECT_EQ(*more != 0, bool(one));
+      if (one) {
+        EXPECT_EQ(decoration, one->install_section);
+      }
+    }
+  }
 }
 
 const wchar_t kLookupInf[] =

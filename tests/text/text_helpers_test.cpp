@@ -50,6 +50,17 @@ TEST(ReadInteger, AcceptsSignHexBinaryAndStopsAtFirstMisfit) {
   EXPECT_EQ(ReadInteger(L"4294967297"), 4294967297LL);
 }
 
+TEST(ReadInteger, SaturatesPastTheRange) {
+  EXPECT_EQ(ReadInteger(L"9223372036854775807"), INT64_MAX);
+  EXPECT_EQ(ReadInteger(L"9223372036854775808"), INT64_MAX);
+  EXPECT_EQ(ReadInteger(L"18446744073709551615"), INT64_MAX);  // would wrap to -1
+  EXPECT_EQ(ReadInteger(L"18446744073709551617"), INT64_MAX);  // would wrap to 1
+  EXPECT_EQ(ReadInteger(L"-9223372036854775808"), INT64_MIN);
+  EXPECT_EQ(ReadInteger(L"-99999999999999999999"), INT64_MIN);
+  EXPECT_EQ(ReadInteger(L"$FFFFFFFFFFFFFFFFFF"), INT64_MAX);
+  EXPECT_EQ(ReadInteger(L"%" + std::wstring(70, L'1')), INT64_MAX);
+}
+
 TEST(ReadDecimal, ReadsTheLongestFittingPrefix) {
   EXPECT_FLOAT_EQ(ReadDecimal(L"10.0abc"), 10.0f);
   EXPECT_FLOAT_EQ(ReadDecimal(L"6.3.1"), 6.3f);
