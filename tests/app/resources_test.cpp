@@ -47,16 +47,13 @@ TEST(SkinResources, BitmapsAreUncompressed24BitOfTheirFrameSizes) {
     SCOPED_TRACE(c.file);
     std::vector<uint8_t> b = ReadBytes(kSkinDir + c.file);
     ASSERT_GE(b.size(), 54u);
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(Le32(b, 2), b.size());
-    EXPECT_EQ(Le32(b, 14), 40u);
-    EXPECT_EQ(static_cast<int>(Le32(b, 18)), c.width);
-    EXPECT_EQ(static_cast<int>(Le32(b, 22)), c.height);  // positive: bottom-up
-    EXPECT_EQ(Le16(b, 28), 24u);
-    EXPECT_EQ(Le32(b, 30), 0u);
-    uint32_t row = (static_cast<uint32_t>(c.width) * 3 + 3) & ~3u;
-    EXPECT_EQ(b.size(), Le32(b, 10) + row * c.height);
+    const uint32_t row = (static_cast<uint32_t>(c.width) * 3 + 3) & ~3u;
+    // "BM", file size, info header of 40 bytes, width, height (positive:
+    // bottom-up), 24 bits, no compression, pixel rows right after the headers.
+    EXPECT_EQ(std::vector<uint32_t>({b[0], b[1], Le32(b, 2), Le32(b, 14), Le32(b, 18), Le32(b, 22), Le16(b, 28),
+                                     Le32(b, 30), Le32(b, 10) + row * c.height}),
+              std::vector<uint32_t>({'B', 'M', static_cast<uint32_t>(b.size()), 40u, static_cast<uint32_t>(c.width),
+                                     static_cast<uint32_t>(c.height), 24u, 0u, static_cast<uint32_t>(b.size())}));
   }
 }
 
