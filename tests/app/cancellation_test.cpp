@@ -54,7 +54,7 @@ TEST(CancellationToken, CancelRacingWithTheEndOfTheChildNeverTouchesAGoneChild) 
     for (int i = 0; i < 20; ++i) {
       auto child = std::make_unique<CountingChild>();
       ChildRegistration registration(token, child.get());
-      if (!registration.accepted()) EXPECT_EQ(child->terminated, 1);
+      EXPECT_TRUE(registration.accepted() || child->terminated == 1);
     }
     canceller.join();
   }
