@@ -86,88 +86,82 @@ TEST_F(MainWindowTest, WindowPagesAndControlsAreCreatedAsLaidOut) {
   for (int n = 1; n <= 6; ++n) EXPECT_EQ(L"8,48 495x333", Place(RectIn(window.page(n), window.window()))) << n;
   EXPECT_EQ(1, window.VisiblePage());
 
-  // Where the controls stand on their pages.
+  // Where the controls stand on their pages, and their texts.
+  const int none = kNoTextSlot;
   const struct {
     int id;
     const wchar_t* place;
+    int slot;
   } places[] = {
-      {kModeTitle, L"160,7 300x26"},       {kModeHeading, L"10,36 300x22"},     {kModeSystemDisk, L"140,97 190x20"},
-      {kModeFolder, L"140,180 190x20"},    {kModeHint, L"30,250 300x22"},       {kModeOk, L"410,290 60x22"},
-      {kInfoLabel, L"30,310 90x17"},       {kModeSystemDiskIcon, L"60,80 60x60"}, {kModeFolderIcon, L"63,160 55x55"},
-      {kInfoIcon, L"6,307 18x18"},         {kDeviceTitle, L"185,7 200x26"},     {kTargetLine, L"7,42 300x16"},
-      {kDeviceCountLabel, L"7,72 70x16"},  {kDeviceCount, L"80,72 30x16"},      {kDeviceTree, L"7,90 480x133"},
-      {kDeviceStatusLabel, L"7,234 35x20"}, {kDeviceStatus1, L"45,234 400x18"}, {kDeviceStatus2, L"45,258 400x18"},
-      {kDeviceBack, L"20,290 60x22"},      {kDeviceRefresh, L"290,290 70x22"},  {kDeviceImport, L"410,290 70x22"},
-      {kManualTitle, L"185,7 300x26"},     {kPathLabel, L"10,38 30x15"},        {kSourcePathField, L"45,38 405x15"},
-      {kBrowseIcon, L"455,32 29x29"},      {kDriverList, L"10,59 473x124"},     {kTypeLabel, L"385,189 30x15"},
-      {kTypeValue, L"420,188 85x15"},      {kHardwareIdLabel, L"10,189 80x15"}, {kHardwareIdValue, L"85,188 295x15"},
-      {kInfPathLabel, L"10,208 80x15"},    {kInfPathValue, L"85,209 405x15"},   {kPackageLabel, L"10,228 80x15"},
-      {kPackageValue, L"85,228 405x15"},   {kSourceCounter, L"450,255 30x15"},  {kSourceStatusLabel, L"10,255 35x15"},
-      {kSourceStatus1, L"52,255 360x15"},  {kSourceStatus2, L"52,275 360x15"},  {kManualBack, L"20,300 60x22"},
-      {kSourceRefresh, L"250,300 80x22"},  {kImportSelected, L"380,300 80x22"}, {kWindowsCheckTitle, L"160,7 300x26"},
-      {kNoWindowsIcon, L"50,77 82x82"},    {kNoWindowsText, L"160,112 460x20"}, {kNoWindowsHint, L"30,220 460x40"},
-      {kNoWindowsBack, L"20,290 60x22"},   {kSelectWindowsTitle, L"180,7 300x26"}, {kSelectionLabel, L"90,70 460x20"},
-      {kWindowsChoice, L"90,90 300x90"},   {kSelectBack, L"20,290 60x22"},      {kWindowsOk, L"410,290 60x22"},
-      {kInfoFrame, L"20,25 230x108"},      {kProductIcon, L"345,20 48x48"},     {kInfoBack, L"410,290 60x22"},
+      {kModeTitle, L"160,7 300x26", TxtModeTitle},        {kModeHeading, L"10,36 300x22", TxtModeHeading},
+      {kModeSystemDisk, L"140,97 190x20", TxtModeSystemDisk}, {kModeFolder, L"140,180 190x20", TxtModeFolder},
+      {kModeHint, L"30,250 300x22", TxtModeHint},         {kModeOk, L"410,290 60x22", TxtOk},
+      {kInfoLabel, L"30,310 90x17", TxtInfo},             {kModeSystemDiskIcon, L"60,80 60x60", none},
+      {kModeFolderIcon, L"63,160 55x55", none},           {kInfoIcon, L"6,307 18x18", none},
+      {kDeviceTitle, L"185,7 200x26", TxtDevicePageTitle}, {kTargetLine, L"7,42 300x16", none},
+      {kDeviceCountLabel, L"7,72 70x16", TxtDeviceDriver}, {kDeviceCount, L"80,72 30x16", none},
+      {kDeviceTree, L"7,90 480x133", none},               {kDeviceStatusLabel, L"7,234 35x20", TxtStatus},
+      {kDeviceStatus1, L"45,234 400x18", none},           {kDeviceStatus2, L"45,258 400x18", none},
+      {kDeviceBack, L"20,290 60x22", TxtBack},            {kDeviceRefresh, L"290,290 70x22", TxtRefreshDevices},
+      {kDeviceImport, L"410,290 70x22", TxtImportForDevices}, {kManualTitle, L"185,7 300x26", TxtManualTitle},
+      {kPathLabel, L"10,38 30x15", TxtPath},              {kSourcePathField, L"45,38 405x15", none},
+      {kBrowseIcon, L"455,32 29x29", none},               {kDriverList, L"10,59 473x124", none},
+      {kTypeLabel, L"385,189 30x15", TxtType},            {kTypeValue, L"420,188 85x15", none},
+      {kHardwareIdLabel, L"10,189 80x15", TxtHardwareId}, {kHardwareIdValue, L"85,188 295x15", none},
+      {kInfPathLabel, L"10,208 80x15", TxtInfPath},       {kInfPathValue, L"85,209 405x15", none},
+      {kPackageLabel, L"10,228 80x15", TxtPackagePath},   {kPackageValue, L"85,228 405x15", none},
+      {kSourceCounter, L"450,255 30x15", none},           {kSourceStatusLabel, L"10,255 35x15", TxtManualStatus},
+      {kSourceStatus1, L"52,255 360x15", none},           {kSourceStatus2, L"52,275 360x15", none},
+      {kManualBack, L"20,300 60x22", TxtBack},            {kSourceRefresh, L"250,300 80x22", TxtRefreshSource},
+      {kImportSelected, L"380,300 80x22", TxtImportSelected}, {kWindowsCheckTitle, L"160,7 300x26", TxtWindowsCheckTitle},
+      {kNoWindowsIcon, L"50,77 82x82", none},             {kNoWindowsText, L"160,112 460x20", TxtNoWindows},
+      {kNoWindowsHint, L"30,220 460x40", TxtNoWindowsHint}, {kNoWindowsBack, L"20,290 60x22", none},
+      {kSelectWindowsTitle, L"180,7 300x26", TxtSelectWindowsTitle}, {kSelectionLabel, L"90,70 460x20", TxtSelection},
+      {kWindowsChoice, L"90,90 300x90", none},            {kSelectBack, L"20,290 60x22", TxtBack},
+      {kWindowsOk, L"410,290 60x22", TxtOk},              {kInfoFrame, L"20,25 230x108", TxtInformation},
+      {kProductIcon, L"345,20 48x48", none},              {kVersionLabel, L"30,68 48x16", TxtVersionLabel},
+      {kInfoBack, L"410,290 60x22", TxtBackWord},
   };
   for (const auto& p : places) {
     HWND control = window.control(p.id);
     ASSERT_NE(nullptr, control) << p.id;
     EXPECT_EQ(p.place, Place(RectIn(control, GetParent(control)))) << p.id;
+    if (p.slot != none) EXPECT_EQ(UiText(p.slot), WindowText(control)) << p.id;
   }
-  EXPECT_EQ(L"Orvane", Text(kProductName));
-  EXPECT_EQ(ProgramVersion, Text(kVersionValue));
-  EXPECT_EQ(L" << ", Text(kNoWindowsBack));
-
-  // Every control on its page, of its kind, with its text, font and icon;
-  // nothing else on the pages.
+  EXPECT_EQ(L"Orvane|2.0.3.2| << |", Text(kProductName) + L"|" + Text(kVersionValue) + L"|" + Text(kNoWindowsBack) +
+                                         L"|" + Text(kTargetLine));
+  const std::pair<int, const wchar_t*> classes[] = {
+      {kModeSystemDisk, L"button"}, {kModeOk, L"button"},          {kInfoFrame, L"button"}, {kModeHint, L"static"},
+      {kDeviceTree, L"systreeview32"}, {kDriverList, L"syslistview32"}, {kWindowsChoice, L"listbox"}};
+  for (const auto& c : classes) EXPECT_EQ(c.second, ClassName(window.control(c.first))) << c.first;
+  // Images: icons of the program's resources; the clickable ones notify.
+  for (int id : {kModeSystemDiskIcon, kModeFolderIcon, kInfoIcon, kBrowseIcon, kNoWindowsIcon, kProductIcon}) {
+    EXPECT_NE(0, SendMessageW(window.control(id), STM_GETICON, 0, 0)) << id;
+    EXPECT_EQ(id == kInfoIcon || id == kBrowseIcon, HasStyle(window.control(id), SS_NOTIFY)) << id;
+  }
+  for (int id : {kModeRuleTop, kDeviceRuleBottom, kManualRuleTop, kInfoRuleBottom})
+    EXPECT_EQ(1, RectIn(window.control(id), window.page(1)).bottom - RectIn(window.control(id), window.page(1)).top);
+  // Fonts: bold Arial 11 pt for titles, bold MS Shell Dlg 8 pt for headings, the default one elsewhere.
+  auto font = [&](int id) {
+    LOGFONTW info{};
+    GetObjectW(reinterpret_cast<HGDIOBJ>(SendMessageW(window.control(id), WM_GETFONT, 0, 0)), sizeof info, &info);
+    return std::wstring(info.lfFaceName) + L"|" + std::to_wstring(info.lfWeight) + L"|" + std::to_wstring(info.lfHeight);
+  };
   HDC screen = GetDC(nullptr);
   const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
   ReleaseDC(nullptr, screen);
-  const std::wstring title_font = L"Arial|700|" + std::to_wstring(-MulDiv(11, dpi, 72));
-  const std::wstring heading_font = L"MS Shell Dlg|700|" + std::to_wstring(-MulDiv(8, dpi, 72));
-  std::vector<int> per_page(7, 0);
-  for (const ControlSpec& layout : MainWindowControls()) {
-    SCOPED_TRACE(layout.id);
-    ++per_page[layout.page];
-    HWND control = window.control(layout.id);
-    ASSERT_NE(nullptr, control);
-    EXPECT_EQ(window.page(layout.page), GetParent(control));
-    EXPECT_EQ(layout.id, GetDlgCtrlID(control));
-    if (layout.kind == ControlKind::kRule) {
-      const RECT rule = RectIn(control, GetParent(control));
-      EXPECT_EQ(1, rule.bottom - rule.top);
-    }
-    const std::wstring kinds[] = {L"static", L"static", L"static", L"button", L"button", L"systreeview32",
-                                  L"syslistview32", L"listbox", L"button"};
-    EXPECT_EQ(kinds[static_cast<int>(layout.kind)], ClassName(control));
-    if (layout.kind == ControlKind::kImage) {
-      EXPECT_TRUE(HasStyle(control, SS_ICON));
-      EXPECT_NE(0, SendMessageW(control, STM_GETICON, 0, 0)) << "icon group " << layout.icon_group;
-      EXPECT_EQ(layout.clickable, HasStyle(control, SS_NOTIFY));
-      continue;
-    }
-    if (layout.kind != ControlKind::kTree && layout.kind != ControlKind::kReportList &&
-        layout.kind != ControlKind::kListBox) {
-      EXPECT_EQ(layout.text_slot != kNoTextSlot ? UiText(layout.text_slot) : (layout.literal ? layout.literal : L""),
-                WindowText(control));
-    }
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0));
-    LOGFONTW info{};
-    GetObjectW(font ? font : GetStockObject(SYSTEM_FONT), sizeof info, &info);
-    if (layout.font == FontRole::kDefault) {
-      EXPECT_EQ(GetStockObject(DEFAULT_GUI_FONT), font);
-    } else {
-      EXPECT_EQ(layout.font == FontRole::kTitle ? title_font : heading_font,
-                std::wstring(info.lfFaceName) + L"|" + std::to_wstring(info.lfWeight) + L"|" +
-                    std::to_wstring(info.lfHeight));
-    }
-    EXPECT_TRUE(IsWindowEnabled(control) && HasStyle(control, WS_VISIBLE));
-  }
+  for (int id : {kModeTitle, kManualTitle, kProductName})
+    EXPECT_EQ(L"Arial|700|" + std::to_wstring(-MulDiv(11, dpi, 72)), font(id)) << id;
+  for (int id : {kModeHeading, kSelectionLabel})
+    EXPECT_EQ(L"MS Shell Dlg|700|" + std::to_wstring(-MulDiv(8, dpi, 72)), font(id)) << id;
+  EXPECT_EQ(GetStockObject(DEFAULT_GUI_FONT), reinterpret_cast<HGDIOBJ>(SendMessageW(window.control(kModeHint), WM_GETFONT, 0, 0)));
+  // Nothing on the pages but these controls (and the rules), all enabled and shown.
+  const int counts[] = {12, 13, 22, 7, 7, 7};
   for (int n = 1; n <= 6; ++n) {
     int children = 0;
-    for (HWND child = GetWindow(window.page(n), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) ++children;
-    EXPECT_EQ(per_page[n], children) << "page " << n;
+    for (HWND child = GetWindow(window.page(n), GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT), ++children)
+      EXPECT_TRUE(IsWindowEnabled(child) && HasStyle(child, WS_VISIBLE));
+    EXPECT_EQ(counts[n - 1], children) << "page " << n;
   }
 }
 
