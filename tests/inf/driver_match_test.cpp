@@ -411,14 +411,6 @@ TEST(DriverMatchDataTest, VendorFiles) {
       got.push_back(Summary(m));
     EXPECT_EQ(c.summaries, got);
   }
-  // The first acme record field by field: dates, versions and class as well.
-  const std::vector<DriverMatch> de = MatchInfDevices(InfDocument::FromBytes(ReadDataFile("inf/acme_net.inf")),
-                                                      Profile(L"AMD64", L"10.0", L"19045", L"0407"),
-                                                      DeviceIdList::FromItems(acme_devices));
-  ASSERT_FALSE(de.empty());
-  EXPECT_EQ(Record({L"Acme Gigabit Server Adapter", L"pci\\ven_1234&dev_5679\\1", L"pci\\ven_1234&dev_5679",
-                    L"nic_install.NTAMD64", L".NTamd64.10.0", L"Acme Corp", L"05/14/2021", L"1.2.3.4", L"Net"}),
-            DriverMatchText(de[0]));
   // Windows 8.1 gets the older models; Windows 7 x86 a model whose install
   // section holds nothing, which only the device-list lookup reports.
   InfDocument acme = InfDocument::FromBytes(ReadDataFile("inf/acme_net.inf"));

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "devices/machine_fixture.h"
@@ -193,24 +192,6 @@ TEST(MemoryRegistryTest, DeletedKeyHandlesStopWorking) {
   EXPECT_NE(registry.SetValue(key, L"w", kRegSz, data, 2), kRegOk);
   registry.CloseKey(key);
   EXPECT_NE(registry.QueryValue(key, L"v", &type, &size, nullptr), kRegOk) << "closed handle";
-}
-
-TEST(MemoryRegistryTest, WorkersShareOneInstance) {
-  MemoryRegistry registry;
-  std::vector<std::thread> workers;
-  for (int t = 0; t < 4; ++t) {
-    workers.emplace_back([&registry, t] {
-      const std::wstring path = L"SOFTWARE\\Shared\\T" + std::to_wstring(t);
-      for (int i = 0; i < 300; ++i) {
-        WriteRegValue(registry, L"hklm", path, L"n", kRegDword, std::to_wstring(i));
-        if (Get(registry, path, L"n") != std::to_wstring(i) + L"#0") return;
-        RegStatus status = 9;
-        EnumRegSubKey(registry, &status, L"hklm", L"SOFTWARE\\Shared", 1 + i % 4);
-      }
-    });
-  }
-  for (std::thread& worker : workers) worker.join();
-  for (int t = 0; t < 4; ++t) EXPECT_EQ(Get(registry, L"SOFTWARE\\Shared\\T" + std::to_wstring(t), L"n"), L"299#0");
 }
 
 }  // namespace
