@@ -36,8 +36,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(files.read_count() == before + (pair ? 1 : 0), L"ExpandStrings reads the file once");
   FUZZ_CHECK(expanded == ExpandStrings(doc, language, text), text);
   FUZZ_CHECK(expanded.size() <= text.size() + InfDocument::kMaxExpansionGrowth, text);
-  // Small inputs are checked against the plain quadratic substitution.
-  if (text.size() <= 400 && rest.size() <= 4096)
+  // Small inputs with small results are checked against the plain quadratic
+  // substitution (a result near the growth bound would take it many seconds).
+  if (text.size() <= 400 && rest.size() <= 4096 && expanded.size() <= 8192)
     FUZZ_CHECK(expanded == fuzz::ReferenceExpand(doc, language, text), text);
   // Without a pair of "%" there is nothing to replace.
   if (text.find(L'%') == text.rfind(L'%')) FUZZ_CHECK(expanded == text, text);
