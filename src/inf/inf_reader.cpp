@@ -915,15 +915,60 @@ class Expansion {
       }
       return found;
     }
-    // A pair spanning set-aside tokens: walked node by node.
+    // A pair spanning set-aside tokens. A later occurrence is a run of
+    // gaps + 1 open nodes whose gaps are the pattern's, so each of its nodes
+    // but the last is indexed under its gap: the candidates come from the
+    // shortest of those lists, each walked back to where its run would start.
     found.push_back(first);
-    int k = NextOpen(Advance(first, gaps));
-    while (k != kNone) {
-      if (IsRun(k, pattern)) {
-        found.push_back(k);
-        k = NextOpen(Advance(k, gaps));
-      } else {
-        k = NextOpen(k);
+    // The same pattern met again with nothing but set-asides since it was
+    // last sought: what that search found has been set aside, and setting
+    // aside makes no new occurrence.
+    std::wstring whole;
+    for (const std::wstring& lower : pattern) whole.append(lower).push_back(L'%');
+    if (!searched_.insert(std::move(whole)).second) return found;
+    const int closing = Advance(first, gaps);
+    auto shortest = index_.end();
+    size_t offset = 0;
+    n = first;
+    for (size_t g = 0; g < gaps; ++g, n = nodes_[n].next) {
+      auto list = index_.find(Fold(nodes_[n].gap));
+      if (list == index_.end()) return found;
+      if (shortest == index_.end() || list->second.size() < shortest->second.size()) {
+        shortest = list;
+        offset = g;
+      }
+    }
+    std::vector<int> members;
+    Sweep(shortest, [&](int node) {
+      int c = node;
+      for (size_t g = 0; g < offset && c != kNone && !nodes_[c].aside; ++g) c = nodes_[c].prev;
+      if (c == kNone || c == first || c == closing || nodes_[c].stamp == stamp_ ||
+          !IsRun(c, pattern))
+        return;
+      nodes_[c].stamp = stamp_;
+      members.push_back(c);
+    });
+    // Occurrences overlap when one starts within gaps nodes after another;
+    // such a cluster is taken left to right, each occurrence that does not
+    // overlap the last one taken. A member with no other member within gaps
+    // nodes before it starts a cluster.
+    for (int c : members) {
+      bool starts = true;
+      int k = nodes_[c].prev;
+      for (size_t g = 0; g < gaps && k != kNone && starts; ++g, k = nodes_[k].prev)
+        starts = nodes_[k].stamp != stamp_;
+      if (!starts) continue;
+      found.push_back(c);
+      size_t since_taken = 0, since_member = 0;
+      for (k = nodes_[c].next; k != kNone && since_member < gaps; k = nodes_[k].next) {
+        ++since_taken;
+        ++since_member;
+        if (nodes_[k].stamp != stamp_) continue;
+        since_member = 0;
+        if (since_taken > gaps) {
+          found.push_back(k);
+          since_taken = 0;
+        }
       }
     }
     return found;
@@ -971,6 +1016,7 @@ class Expansion {
       }
     }
     size_ = new_size;
+    searched_.clear();
     *resume = nodes_[before].next;
     return true;
   }
@@ -1001,7 +1047,8 @@ class Expansion {
     int next = kNone;
     bool aside = false;
     bool dead = false;
-    uint64_t stamp = 0;
+    uint64_t stamp = 0;  // an occurrence found by the current search
+    uint64_t swept = 0;  // met in the current sweep of an index list
   };
 
   // A character as the index compares it: lowered until lowering changes
@@ -1049,11 +1096,36 @@ class Expansion {
     return node;
   }
 
-  // The first node after node that is not set aside.
-  int NextOpen(int node) const {
-    for (int n = nodes_[node].next; n != kNone; n = nodes_[n].next)
-      if (!nodes_[n].aside) return n;
-    return kNone;
+  // Calls visit for every entry of an index list that may still start an
+  // occurrence, and drops the others for good: nodes that are gone or set
+  // aside, nodes followed by a set-aside sign or by nothing (they change only
+  // through a replacement next to them, which indexes them again), entries
+  // left from an earlier gap of their node, and second entries of a node.
+  // visit must not change the index.
+  template <typename Visit>
+  void Sweep(std::unordered_map<std::wstring, std::vector<int>>::iterator list, Visit visit) {
+    const std::wstring& key = list->first;
+    std::vector<int>& entries = list->second;
+    ++sweep_;
+    size_t kept = 0;
+    for (int e : entries) {
+      Node& n = nodes_[e];
+      if (n.dead || n.aside || n.next == kNone || nodes_[n.next].aside || n.swept == sweep_ ||
+          !FoldsTo(n.gap, key))
+        continue;
+      n.swept = sweep_;
+      entries[kept++] = e;
+      visit(e);
+    }
+    entries.resize(kept);
+    if (entries.empty()) index_.erase(list);
+  }
+
+  static bool FoldsTo(const std::wstring& gap, const std::wstring& key) {
+    if (gap.size() != key.size()) return false;
+    for (size_t i = 0; i < gap.size(); ++i)
+      if (FoldChar(gap[i]) != key[i]) return false;
+    return true;
   }
 
   static bool GapMatches(const std::wstring& gap, const std::wstring& lower) {
@@ -1084,6 +1156,10 @@ class Expansion {
   size_t limit_;
   size_t size_;
   uint64_t stamp_ = 0;
+  uint64_t sweep_ = 0;
+  // The patterns of pairs spanning set-aside tokens searched since the last
+  // replacement, as their lower-cased gaps each followed by "%".
+  std::unordered_set<std::wstring> searched_;
 };
 
 }  // namespace

@@ -126,3 +126,88 @@ e2e_count_windows() { xdotool search --name '^ Orvane$' 2>/dev/null | wc -l; }
 e2e_box_texts() {
   sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$1"
 }
+
+# --- An installed Windows on a drive of the prefix ----------------------------
+# The fixture of tests/data/installed_windows: hive files made from its .reg
+# texts, its inf folder and driver store, Wine's own 64-bit cmd.exe, drive
+# letters that are folders, and the running system's network adapter that
+# the installation drives. PROBE is the orvane-probe.exe of the build.
+
+E2E_INSTALLED_WINDOWS=$E2E_ROOT/tests/data/installed_windows
+E2E_ACME_INSTANCE='PCI\VEN_1234&DEV_5678&SUBSYS_00011234\4&1A2B3C4D&0&00E0'
+E2E_ACME_PACKAGE=acmegbe.inf_amd64_5f1c0e2a9b3d7e41
+E2E_NET_CLASS='{4d36e972-e325-11ce-bfc1-08002be10318}'
+
+# Windows form of a host path, through drive Z: (the host's root in Wine).
+e2e_winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
+e2e_probe() { WINEDEBUG=-all "$WINE64" "$@"; }
+
+# e2e_hive_file PROBE REGFILE OUT [ARCH]: the .reg text (keys below HIVE)
+# imported below HKCU and saved as the hive file OUT; ARCH replaces the
+# installation's processor architecture.
+e2e_hive_file() {
+  local probe=$1 reg=$2 out=$3 arch=${4:-}
+  local key="Software\\OrvaneFixture\\$(basename "$reg" .reg)"
+  local text line
+  text=$(mktemp --suffix=.reg)
+  while IFS= read -r line || [ -n "$line" ]; do
+    line=${line//\[HIVE/[HKEY_CURRENT_USER\\$key}
+    line=${line//\[-HIVE/[-HKEY_CURRENT_USER\\$key}
+    [ -n "$arch" ] && line=${line//\"PROCESSOR_ARCHITECTURE\"=\"AMD64\"/\"PROCESSOR_ARCHITECTURE\"=\"$arch\"}
+    printf '%s\r\n' "$line"
+  done <"$reg" >"$text"
+  WINEDEBUG=-all "$WINE64" reg import "$(e2e_winpath "$text")" >/dev/null 2>&1
+  local rc=0
+  e2e_probe "$probe" save-hive "$key" "$(e2e_winpath "$out")" || rc=1
+  rm -f "$text"
+  [ "$rc" = 0 ] && [ -s "$out" ]
+}
+
+# e2e_installed_windows PROBE FOLDER [ARCH]: FOLDER becomes the Windows folder
+# of the installation (System32\config\SYSTEM and SOFTWARE, inf\oem3.inf,
+# the driver store package, System32\cmd.exe).
+e2e_installed_windows() {
+  local probe=$1 folder=$2 arch=${3:-}
+  local package=$folder/System32/DriverStore/FileRepository/$E2E_ACME_PACKAGE
+  mkdir -p "$folder/System32/config" "$folder/inf" "$package" || return 1
+  e2e_hive_file "$probe" "$E2E_INSTALLED_WINDOWS/system.reg" "$folder/System32/config/SYSTEM" "$arch" || return 1
+  e2e_hive_file "$probe" "$E2E_INSTALLED_WINDOWS/software.reg" "$folder/System32/config/SOFTWARE" || return 1
+  cp "$E2E_INSTALLED_WINDOWS/inf/oem3.inf" "$folder/inf/oem3.inf" &&
+    cp "$E2E_INSTALLED_WINDOWS/inf/oem3.inf" "$package/acmegbe.inf" &&
+    printf 'acmegbe driver image of the test fixture\n' >"$package/acmegbe.sys" &&
+    cp "$WINEPREFIX/drive_c/windows/system32/cmd.exe" "$folder/System32/cmd.exe"
+}
+
+# The prefix's mount manager reads its drives when it starts: after a change
+# of the drive letters the prefix's server (and every program in it) is
+# restarted.
+e2e_restart_server() {
+  "$WINESERVER_BIN" -k >/dev/null 2>&1 || true
+  "$WINESERVER_BIN" -w >/dev/null 2>&1 || true
+  WINEDEBUG=-all "$WINESERVER_BIN" -p >/dev/null 2>&1 || true
+}
+
+# e2e_map_drive LETTER FOLDER [LABEL]: drive LETTER of the prefix is FOLDER
+# (a fixed drive for Wine), with that volume label. Ends the programs of the
+# prefix.
+e2e_map_drive() {
+  local letter=${1,,} folder=$2 label=${3:-}
+  mkdir -p "$folder"
+  if [ -n "$label" ]; then printf '%s' "$label" >"$folder/.windows-label"; else rm -f "$folder/.windows-label"; fi
+  ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
+  e2e_restart_server
+}
+
+e2e_unmap_drive() {
+  [ -L "$WINEPREFIX/dosdevices/${1,,}:" ] || return 0
+  rm -f "$WINEPREFIX/dosdevices/${1,,}:"
+  e2e_restart_server
+}
+
+# e2e_acme_device PROBE: the running system's Acme Gigabit Adapter (it stays
+# in the prefix).
+e2e_acme_device() {
+  e2e_probe "$1" add-device "$E2E_ACME_INSTANCE" "$E2E_NET_CLASS" \
+    'PCI\VEN_1234&DEV_5678&SUBSYS_00011234' 'PCI\VEN_1234&DEV_5678'
+}

@@ -2,15 +2,22 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
+#include <string>
 #include <utility>
 
 #include "app/startup.h"
+#include "devices/offline_scan.h"
 #include "platform/platform.h"
 #include "platform/windows/windows_devices.h"
+#include "platform/windows/windows_drives.h"
+#include "platform/windows/windows_file_facts.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_registry.h"
 #include "platform/windows/windows_startup_host.h"
 #include "platform/windows/windows_system_info.h"
+#include "registry/installation_discovery.h"
+#include "ui/class_icon.h"
 #include "ui/command_window.h"
 #include "ui/main_window.h"
 
@@ -31,7 +38,10 @@ int RunProgram() {
   orvane::WindowsFileSystem files;
   orvane::WindowsSystemInfo system;
   orvane::WindowsDeviceSource devices;
+  orvane::WindowsDrives drives;
+  orvane::WindowsFileFacts facts;
   orvane::Platform platform{registry, files, system, devices};
+  orvane::DiscoveryServices discovery{registry, files, system, drives, facts};
   orvane::WindowsStartupHost host;
 
   orvane::RunModes modes;
@@ -39,9 +49,20 @@ int RunProgram() {
     orvane::RunCommandMode(version, options.OptDriverSource, options.OptFilterList, options.OptDriverStore,
                            UnattendedRunOfThisBuild);
   };
-  modes.interactive_mode = [&devices] {
+  modes.interactive_mode = [&devices, &platform, &discovery] {
     orvane::MainWindowActions actions;
     actions.reenumerate_devices = [&devices] { orvane::ReEnumerateDevices(devices); };
+    actions.find_installations = [&discovery](orvane::WindowView& view,
+                                              const std::function<bool(const std::wstring&)>& start_device_scan) {
+      orvane::FindInstallations(discovery, view, start_device_scan);
+    };
+    actions.scan_installed_devices = [&platform](orvane::WindowView& view, const std::wstring& windows_directory) {
+      orvane::ScanInstalledDevices(platform, view, windows_directory, orvane::DeviceTable);
+    };
+    actions.last_scanned_directory = [] { return orvane::DeviceTable.Header().windows_dir; };
+    actions.item_icon = [](const orvane::ItemIcon& icon) {
+      return orvane::ClassIcon(icon.class_name, icon.windows_directory);
+    };
     orvane::RunMainWindow(std::move(actions));
   };
 

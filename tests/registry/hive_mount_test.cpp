@@ -1,0 +1,176 @@
+#include "registry/hive_mount.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/installed_windows.h"
+
+namespace orvane {
+namespace {
+
+using testing_support::AddFixtureInstallation;
+using testing_support::AddInstallation;
+using testing_support::kRegHeader;
+using testing_support::ReadTestDataText;
+
+bool MountPointLoaded(Registry& registry, const wchar_t* name) {
+  Registry::Key key = 0;
+  if (registry.OpenKey(kHkeyLocalMachine, name, kKeyRead, &key) != kRegOk) return false;
+  registry.CloseKey(key);
+  return true;
+}
+
+class HiveMountTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::StartWinPe(machine);
+    machine.AddDrive(L"C", kDriveFixed, L"System");
+  }
+  SimulatedMachine machine;
+};
+
+TEST_F(HiveMountTest, MountsReadsUnmountsAndMountsAgain) {
+  ASSERT_TRUE(AddFixtureInstallation(machine, L"C:\\Windows"));
+  InstallationProfile profile;
+  ASSERT_EQ(kMountOk, MountInstallationHives(machine.registry, machine.system, L"C:\\Windows", &profile));
+  EXPECT_EQ(L"C:\\Windows", profile.windows_dir);
+  EXPECT_EQ(L"AMD64", profile.architecture);
+  EXPECT_EQ(L"10.0", profile.version);
+  EXPECT_EQ(L"19045", profile.build);
+  EXPECT_EQ(L"C:\\Program Files", profile.program_files);
+  EXPECT_EQ(L"C:\\ProgramData", profile.common_app_data);
+  EXPECT_EQ(L"ACME-WS01", profile.computer_name);
+  EXPECT_EQ(L"0407", profile.language);
+  EXPECT_EQ(L"X_System\\ControlSet001", profile.system_root);
+  EXPECT_EQ(L"X_Software", profile.software_root);
+
+  UnmountInstallationHives(machine.registry);
+  EXPECT_FALSE(MountPointLoaded(machine.registry, kSystemMountPoint));
+  EXPECT_FALSE(MountPointLoaded(machine.registry, kSoftwareMountPoint));
+  // The privilege is on only around the loads: a load of our own fails.
+  EXPECT_NE(kRegOk, machine.registry.LoadHive(L"Probe", L"C:\\Windows\\system32\\config\\SYSTEM"));
+
+  InstallationProfile again;
+  EXPECT_EQ(kMountOk, MountInstallationHives(machine.registry, machine.system, L"C:\\Windows", &again));
+  EXPECT_EQ(L"ACME-WS01", again.computer_name);
+  UnmountInstallationHives(machine.registry);
+}
+
+// The boot control set and the version as each kind of installation keeps them.
+TEST_F(HiveMountTest, ControlSetAndVersionRules) {
+  struct Case {
+    const wchar_t* select;    // .reg lines of [HIVE\Select], or null for no Select key
+    const wchar_t* versions;  // .reg lines of CurrentVersion
+    const wchar_t* system_root;
+    const wchar_t* version;
+  };
+  const Case cases[] = {
+      {L"\"Current\"=dword:00000001", L"\"CurrentMajorVersionNumber\"=dword:0000000a\r\n"
+                                      L"\"CurrentMinorVersionNumber\"=dword:00000000\r\n\"CurrentVersion\"=\"6.3\"",
+       L"X_System\\ControlSet001", L"10.0"},
+      {L"\"Current\"=dword:0000000c", L"\"CurrentVersion\"=\"6.1\"", L"X_System\\ControlSet012", L"6.1"},
+      {L"\"Current\"=dword:000004d2", L"\"CurrentMajorVersionNumber\"=dword:0000000a",
+       L"X_System\\ControlSet123", L"10."},
+      {L"\"Default\"=dword:00000001", L"", L"X_System\\ControlSet000", L""},
+      {nullptr, L"\"CurrentVersion\"=\"5.1\"", L"X_System\\ControlSet000", L"5.1"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::wstring dir = L"C:\\Win" + std::to_wstring(n++);
+    std::wstring system = std::wstring(kRegHeader) + L"[HIVE\\ControlSet001\\Control\\Session Manager\\Environment]\r\n"
+                                                     L"\"PROCESSOR_ARCHITECTURE\"=\"x86\"\r\n";
+    if (c.select) system += std::wstring(L"[HIVE\\Select]\r\n") + c.select + L"\r\n";
+    const std::wstring software =
+        std::wstring(kRegHeader) + L"[HIVE\\Microsoft\\Windows NT\\CurrentVersion]\r\n" + c.versions + L"\r\n";
+    ASSERT_TRUE(AddInstallation(machine, dir, system, software)) << dir;
+    MountedInstallation mount(machine.registry, machine.system, dir);
+    EXPECT_EQ(kMountOk, mount.status()) << dir;
+    EXPECT_EQ(c.system_root, mount.profile().system_root) << dir;
+    EXPECT_EQ(c.version, mount.profile().version) << dir;
+    // Only control set 001 exists: the others lead nowhere.
+    EXPECT_EQ(std::wstring(c.system_root) == L"X_System\\ControlSet001" ? L"x86" : L"",
+              mount.profile().architecture)
+        << dir;
+  }
+}
+
+TEST_F(HiveMountTest, RunningSystemIsReadLiveInAnyLetterCase) {
+  for (const wchar_t* dir : {L"X:\\Windows", L"x:\\WINDOWS"}) {
+    MountedInstallation mount(machine.registry, machine.system, dir);
+    EXPECT_EQ(kMountOk, mount.status());
+    EXPECT_FALSE(mount.loaded());
+    EXPECT_FALSE(MountPointLoaded(machine.registry, kSystemMountPoint));
+    EXPECT_EQ(dir, mount.profile().windows_dir);
+    EXPECT_EQ(L"System\\CurrentControlSet", mount.profile().system_root);
+    EXPECT_EQ(L"Software", mount.profile().software_root);
+    EXPECT_EQ(L"AMD64", mount.profile().architecture);
+    EXPECT_EQ(L"10.0", mount.profile().version);
+    EXPECT_EQ(L"19041", mount.profile().build);
+  }
+}
+
+// Missing, unreadable and half-present hives: a status, an empty profile,
+// and nothing left loaded once the mount is over.
+TEST_F(HiveMountTest, FailedLoadsLeaveNothingBehind) {
+  const std::wstring system = ReadTestDataText("installed_windows/system.reg");
+  const std::wstring software = ReadTestDataText("installed_windows/software.reg");
+  ASSERT_TRUE(AddInstallation(machine, L"C:\\OnlySystem", system, L""));
+  ASSERT_TRUE(AddInstallation(machine, L"C:\\OnlySoftware", L"", software));
+  // Files the registry cannot load (truncated, not hives at all).
+  ASSERT_TRUE(machine.WriteFile(L"C:\\Broken\\system32\\config\\SYSTEM", "regf"));
+  ASSERT_TRUE(machine.WriteFile(L"C:\\Broken\\system32\\config\\Software", "regf"));
+  machine.files.CreateDirectories(L"C:\\Empty");
+  const struct {
+    const wchar_t* dir;
+    int status;
+  } cases[] = {
+      {L"C:\\Empty", kSystemHiveFailed},
+      {L"C:\\Broken", kSystemHiveFailed},
+      {L"C:\\OnlySoftware", kSystemHiveFailed},
+      {L"C:\\OnlySystem", kSoftwareHiveFailed},
+      {L"C:\\Missing", kSystemHiveFailed},
+  };
+  for (const auto& c : cases) {
+    {
+      MountedInstallation mount(machine.registry, machine.system, c.dir);
+      EXPECT_EQ(c.status, mount.status()) << c.dir;
+      EXPECT_EQ(c.status == kSoftwareHiveFailed, MountPointLoaded(machine.registry, kSystemMountPoint)) << c.dir;
+      const InstallationProfile& got = mount.profile();
+      EXPECT_EQ(c.dir, got.windows_dir);
+      EXPECT_EQ(L"", got.architecture + got.version + got.build + got.program_files + got.common_app_data +
+                         got.computer_name + got.language + got.system_root + got.software_root)
+          << c.dir;
+    }
+    EXPECT_FALSE(MountPointLoaded(machine.registry, kSystemMountPoint)) << c.dir;
+    EXPECT_FALSE(MountPointLoaded(machine.registry, kSoftwareMountPoint)) << c.dir;
+  }
+}
+
+// A run that ended before its unmount left both mount points in use: the
+// next mount unloads each once and loads the installation asked for.
+TEST_F(HiveMountTest, MountPointsLeftInUseAreTakenOver) {
+  ASSERT_TRUE(AddFixtureInstallation(machine, L"C:\\Windows"));
+  const std::wstring old_system = std::wstring(kRegHeader) +
+                                  L"[HIVE\\Select]\r\n\"Current\"=dword:00000001\r\n"
+                                  L"[HIVE\\ControlSet001\\Control\\ComputerName\\ComputerName]\r\n"
+                                  L"\"ComputerName\"=\"OLD\"\r\n";
+  const std::wstring old_software = std::wstring(kRegHeader) + L"[HIVE\\Microsoft]\r\n";
+  ASSERT_TRUE(AddInstallation(machine, L"C:\\Old", old_system, old_software));
+  ASSERT_TRUE(machine.registry.SetPrivilege(L"SeRestorePrivilege", true));
+  ASSERT_EQ(kRegOk, machine.registry.LoadHive(kSystemMountPoint, L"C:\\Old\\system32\\config\\SYSTEM"));
+  ASSERT_EQ(kRegOk, machine.registry.LoadHive(kSoftwareMountPoint, L"C:\\Old\\system32\\config\\Software"));
+  ASSERT_TRUE(machine.registry.SetPrivilege(L"SeRestorePrivilege", false));
+
+  {
+    MountedInstallation mount(machine.registry, machine.system, L"C:\\Windows");
+    EXPECT_EQ(kMountOk, mount.status());
+    EXPECT_EQ(L"ACME-WS01", mount.profile().computer_name);
+    EXPECT_EQ(L"10.0", mount.profile().version);
+  }
+  EXPECT_FALSE(MountPointLoaded(machine.registry, kSystemMountPoint));
+  EXPECT_FALSE(MountPointLoaded(machine.registry, kSoftwareMountPoint));
+}
+
+}  // namespace
+}  // namespace orvane

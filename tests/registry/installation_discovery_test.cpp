@@ -1,0 +1,206 @@
+#include "registry/installation_discovery.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/installed_windows.h"
+#include "support/recording_view.h"
+
+namespace orvane {
+namespace {
+
+using testing_support::DiscoveryOf;
+
+const char kHiveBytes[] = "regf";
+
+class DiscoveryTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing_support::StartWinPe(machine); }
+
+  // A folder that counts as an installation: system32\config\system with bytes.
+  void AddWindowsFolder(const std::wstring& dir, const std::string& hive = kHiveBytes) {
+    ASSERT_TRUE(machine.WriteFile(dir + L"\\System32\\Config\\SYSTEM", hive));
+  }
+  void SetStartOptions(const std::wstring& options) {
+    WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
+                  options);
+  }
+  std::wstring ListText() { return InstallationListText(ListInstallations(DiscoveryOf(machine))); }
+
+  SimulatedMachine machine;
+};
+
+// Fixed drives only, folders only, hives with bytes only, never the
+// environment's own drive; drive order, then the drive's listing order.
+TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
+  machine.AddDrive(L"C", kDriveFixed, L"System");
+  machine.AddDrive(L"D", kDriveFixed, L"");
+  AddWindowsFolder(L"C:\\Windows");
+  AddWindowsFolder(L"C:\\Win10");
+  AddWindowsFolder(L"C:\\Empty", "");                                       // hive of 0 bytes
+  ASSERT_TRUE(machine.WriteFile(L"C:\\Data\\system32\\config\\other", "x"));  // no hive
+  ASSERT_TRUE(machine.WriteFile(L"C:\\system32\\config\\system", "x"));       // below the root itself
+  AddWindowsFolder(L"D:\\Windows");
+  AddWindowsFolder(L"X:\\Windows");  // the environment's drive
+  // A volume whose information cannot be read shows no label.
+  machine.files.MapDrive(L"I", machine.scratch / L"drive-I");
+  machine.storage.AddDrive(L"I", kDriveFixed, L"Hidden", false);
+  AddWindowsFolder(L"I:\\Windows");
+  for (const auto& drive : {std::make_pair(L"E", kDriveRemovable), std::make_pair(L"F", kDriveRemote),
+                            std::make_pair(L"G", kDriveCdRom), std::make_pair(L"H", kDriveRamDisk)}) {
+    machine.AddDrive(drive.first, drive.second, L"Other");
+    AddWindowsFolder(std::wstring(drive.first) + L":\\Windows");
+  }
+
+  std::wstring expected;
+  std::vector<DirEntry> root;
+  ASSERT_TRUE(machine.files.ListDirectory(L"C:\\", &root));
+  for (const DirEntry& entry : root) {
+    if (entry.name == L"Windows" || entry.name == L"Win10") expected += L"C:\\" + entry.name + L" - (System)|";
+  }
+  expected += L"D:\\Windows - ()|I:\\Windows - ()|";
+  EXPECT_EQ(expected, ListText());
+  EXPECT_EQ(0, machine.file_facts.RedirectionDepth());
+}
+
+TEST_F(DiscoveryTest, EnvironmentDriveOnlyInAPreinstallationEnvironment) {
+  AddWindowsFolder(L"X:\\Windows");
+  const struct {
+    const wchar_t* options;
+    bool skipped;
+  } cases[] = {
+      {L" MININT  NOEXECUTE=OPTOUT", true}, {L"minint", true}, {L"/MiNiNt", true},
+      {L" NOEXECUTE=OPTOUT", false},        {L"", false},
+  };
+  for (const auto& c : cases) {
+    SetStartOptions(c.options);
+    EXPECT_EQ(c.skipped ? L"" : L"X:\\Windows - (Boot)|", ListText()) << c.options;
+  }
+  // The drive letter of "Windir" counts in any letter case.
+  SetStartOptions(L"MININT");
+  machine.system.SetEnvironment(L"windir", L"x:\\windows");
+  EXPECT_EQ(L"", ListText());
+}
+
+TEST_F(DiscoveryTest, ShowsThePageForTheNumberFound) {
+  machine.AddDrive(L"C", kDriveFixed, L"System");
+  std::vector<std::wstring> started;
+  const std::function<bool(const std::wstring&)> start = [&](const std::wstring& dir) {
+    started.push_back(dir);
+    return true;
+  };
+
+  RecordingView none;
+  FindInstallations(DiscoveryOf(machine), none, start);
+  EXPECT_EQ(4, none.page());
+  EXPECT_TRUE(started.empty());
+
+  AddWindowsFolder(L"C:\\Windows");
+  RecordingView one;
+  FindInstallations(DiscoveryOf(machine), one, start);
+  EXPECT_EQ(2, one.page());
+  EXPECT_EQ(std::vector<std::wstring>{L"C:\\Windows"}, started);
+
+  machine.AddDrive(L"D", kDriveFixed, L"Data");
+  AddWindowsFolder(L"D:\\Win10");
+  RecordingView two;
+  FindInstallations(DiscoveryOf(machine), two, start);
+  EXPECT_EQ(5, two.page());
+  EXPECT_EQ(1u, started.size());
+  const auto lines = two.list(ViewControl::WindowsChoice);
+  ASSERT_EQ(2u, lines.size());
+  EXPECT_EQ(std::vector<std::wstring>{L"C:\\Windows - (System)"}, lines[0].columns);
+  EXPECT_EQ(std::vector<std::wstring>{L"D:\\Win10 - (Data)"}, lines[1].columns);
+  EXPECT_EQ(L"D:\\Win10", WindowsDirOfEntry(lines[1].columns[0]));
+}
+
+TEST(VersionFromBuildTest, LastThresholdReachedWins) {
+  const struct {
+    const wchar_t* build;
+    const wchar_t* version;
+  } cases[] = {
+      {L"2194", L""},     {L"2195", L"5.0"},  {L"2600", L"5.1"},  {L"3790", L"5.2"},   {L"6001", L"6.0"},
+      {L"7601", L"6.1"},  {L"9200", L"6.2"},  {L"9599", L"6.2"},  {L"9600", L"6.3"},   {L"10239", L"6.3"},
+      {L"10240", L"10.0"}, {L"22000", L"10.0"}, {L" 19045", L"10.0"}, {L"abc", L""},   {L"", L""},
+      {L"-7601", L""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(c.version, VersionFromBuild(c.build)) << c.build;
+}
+
+TEST(FileFactsTextTest, ArchitectureAndVersionOfAFile) {
+  MemoryFileFacts facts;
+  const struct {
+    uint32_t type;
+    const wchar_t* architecture;
+  } types[] = {{kBinary32Bit, L"x86"}, {kBinary64Bit, L"AMD64"}, {kBinaryDos, L""}, {kBinaryPosix, L""}};
+  for (const auto& t : types) {
+    facts.SetBinaryType(L"C:\\a.exe", t.type);
+    EXPECT_EQ(t.architecture, BinaryArchitecture(facts, L"c:\\A.EXE")) << t.type;
+  }
+  EXPECT_EQ(L"", BinaryArchitecture(facts, L"C:\\missing.exe"));
+  facts.SetFileVersion(L"C:\\a.exe", FileVersion{10, 0, 65535, 1});
+  EXPECT_EQ(L"10.0.65535.1", FileVersionText(facts, L"C:\\a.exe"));
+  EXPECT_EQ(L"", FileVersionText(facts, L"C:\\missing.exe"));
+}
+
+// The unattended run's choice: the running system's architecture decides
+// which installations count; among them the running system's version with a
+// driver store wins, else the first found.
+TEST_F(DiscoveryTest, CommandTargetFollowsArchitectureVersionAndDriverStore) {
+  const FileVersion win7{6, 1, 7601, 17514};
+  const FileVersion win10{10, 0, 19041, 1};
+  struct Folder {
+    const wchar_t* dir;
+    uint32_t type;
+    const FileVersion* version;
+    bool driver_store;
+    const char* bytes = "MZ";
+  };
+  struct Case {
+    const char* name;
+    std::vector<Folder> folders;
+    const wchar_t* expected;  // Windows folder chosen (drive as listed: lower case), "" for none
+    const wchar_t* display_name;
+  };
+  const std::vector<Case> cases = {
+      {"only 32-bit", {{L"C:\\Windows", kBinary32Bit, &win10, true}}, L"", L""},
+      {"10.0 with store wins", {{L"C:\\Win7", kBinary64Bit, &win7, true}, {L"D:\\Windows", kBinary64Bit, &win10, true}},
+       L"d:\\Windows", L"Win 10"},
+      {"no store: first found", {{L"C:\\Win7", kBinary64Bit, &win7, true}, {L"D:\\Windows", kBinary64Bit, &win10, false}},
+       L"c:\\Win7", L"Win 7"},
+      {"no version resource", {{L"C:\\Windows", kBinary64Bit, nullptr, true}}, L"c:\\Windows", L"unknown"},
+      {"environment drive", {{L"X:\\Windows", kBinary64Bit, &win10, true}}, L"", L""},
+      {"empty cmd.exe", {{L"C:\\Windows", kBinary64Bit, &win10, true, ""}}, L"", L""},
+      {"32-bit skipped", {{L"C:\\Old", kBinary32Bit, &win10, true}, {L"D:\\Windows", kBinary64Bit, &win7, false}},
+       L"d:\\Windows", L"Win 7"},
+  };
+  for (const Case& c : cases) {
+    SimulatedMachine fresh;
+    testing_support::StartWinPe(fresh);
+    fresh.AddDrive(L"C", kDriveFixed, L"System");
+    fresh.AddDrive(L"D", kDriveFixed, L"Data");
+    for (const Folder& folder : c.folders) {
+      const std::wstring cmd = std::wstring(folder.dir) + L"\\System32\\cmd.exe";
+      ASSERT_TRUE(fresh.WriteFile(cmd, folder.bytes));
+      fresh.file_facts.SetBinaryType(cmd, folder.type);
+      if (folder.version) fresh.file_facts.SetFileVersion(cmd, *folder.version);
+      if (folder.driver_store) fresh.files.CreateDirectories(std::wstring(folder.dir) + L"\\System32\\DriverStore");
+    }
+    const SystemProfile running = ReadRunningProfile(fresh.registry, fresh.system);
+    const CommandTarget target = SelectCommandTarget(DiscoveryOf(fresh), running);
+    EXPECT_EQ(c.expected, target.windows_dir) << c.name;
+    if (target.windows_dir.empty()) {
+      EXPECT_EQ(L"", CommandTargetText(target)) << c.name;
+    } else {
+      EXPECT_EQ(std::wstring(c.display_name) + L"\n64 Bit\n" + c.expected + L"\\System32\\DriverStore\n" + c.expected,
+                CommandTargetText(target))
+          << c.name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,33 @@
+// Class icons from the running system's own files.
+#include "ui/class_icon.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace orvane {
+namespace {
+
+std::wstring WindowsFolder() {
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  const UINT length = GetWindowsDirectoryW(buffer.data(), MAX_PATH);
+  return std::wstring(buffer.data(), length);
+}
+
+TEST(ClassIconTest, ExtractsOneSmallIconOrNone) {
+  HICON icon = ClassIcon(L"System", WindowsFolder());
+  ASSERT_NE(nullptr, icon);
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(icon, &info));
+  BITMAP bitmap = {};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), bitmap.bmWidth);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  DestroyIcon(icon);
+  EXPECT_EQ(nullptr, ClassIcon(L"System", L"Q:\\NoWindowsHere"));
+}
+
+}  // namespace
+}  // namespace orvane
