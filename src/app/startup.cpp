@@ -1,5 +1,8 @@
 #include "app/startup.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "registry/registry_access.h"
 #include "registry/system_profile.h"
 #include "text/text_helpers.h"
@@ -47,7 +50,7 @@ std::wstring ParseCommandLine(const std::wstring& command_line, const std::wstri
   for (wchar_t ch : rest) {
     if (ch == L'"') {
       quoted = !quoted;
-    } else if (ch == L' ' && !quoted) {
+    } else if (IsBlank(ch) && !quoted) {
       out += L'\n';
     } else {
       out += ch;
@@ -82,7 +85,10 @@ StartupOptions ReadOptions(const std::wstring& arguments) {
     if (prefix == L"-i:") {
       options.OptDriverSource = value;
     } else if (prefix == L"-f:") {
-      options.OptCachePercent = static_cast<int32_t>(ReadInteger(value));
+      // A share past the 32-bit range reads as its largest (or smallest) value.
+      const int64_t percent = ReadInteger(value);
+      options.OptCachePercent = static_cast<int32_t>(
+          std::max<int64_t>(INT32_MIN, std::min<int64_t>(INT32_MAX, percent)));
     } else if (prefix == L"-c:") {
       options.OptFilterList = NormaliseFilterList(value);
     } else if (LowerText(field) == L"-d") {

@@ -42,8 +42,9 @@ struct StartupOptions {
 
 // Arguments as one text: each argument followed by "\n". command_line is the
 // process's full command line, program_path the first element as the system
-// splits it. Blanks outside double quotes separate arguments (several blanks
-// give empty arguments); quotes group and are removed.
+// splits it. Blanks (codes up to 32, tabs included) outside double quotes
+// separate arguments (several blanks give empty arguments); quotes group and
+// are removed.
 std::wstring ParseCommandLine(const std::wstring& command_line, const std::wstring& program_path);
 
 // Reads the options out of the "\n"-joined argument text. Unknown arguments

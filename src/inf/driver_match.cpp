@@ -235,7 +235,7 @@ inline wchar_t LowerFast(wchar_t ch) {
 // The text is lower-cased as it is built (lower-casing goes character by
 // character, so this is the text lower-cased as a whole). Each entry is
 // written as a new line straight away; the line is taken back when the
-// entry has fewer than two fields, and its start when it repeats the
+// value has no "," (fewer than two fields), and its start when it repeats the
 // description and install section of the line before.
 ModelsText ReadModelsText(const InfDocument& inf, const std::wstring& section,
                           const std::wstring& language) {
@@ -263,28 +263,31 @@ ModelsText ReadModelsText(const InfDocument& inf, const std::wstring& section,
     *w++ = L'=';
 
     // The fields of the value, split at ",", without double quotes and
-    // blanks; empty ones leave nothing behind.
+    // blanks. Field 1 is the install section even when it is empty; empty
+    // identifiers leave nothing behind.
     fields.clear();
+    bool split = false;
     wchar_t* field_start = w;
     for (wchar_t ch : value) {
       if (ch == L',') {
-        if (w > field_start) {
+        if (!split || w > field_start) {
           fields.push_back(ModelsText::Span{static_cast<size_t>(field_start - base),
                                             static_cast<size_t>(w - field_start)});
           *w++ = L',';
           field_start = w;
         }
+        split = true;
       } else if (ch != L'"' && !IsBlank(ch)) {
         *w++ = LowerFast(ch);
       }
     }
-    if (w > field_start) {
+    if (split && w > field_start) {
       fields.push_back(ModelsText::Span{static_cast<size_t>(field_start - base),
                                         static_cast<size_t>(w - field_start)});
       *w++ = L',';
     }
     text.resize(static_cast<size_t>(w - base));
-    if (fields.size() < 2) {
+    if (!split) {
       text.resize(line_start);
       return;
     }
@@ -298,7 +301,7 @@ ModelsText ReadModelsText(const InfDocument& inf, const std::wstring& section,
     size_t shift = 0;
     if (same) {
       // The identifiers go on the line before.
-      shift = fields[1].pos - line_start;
+      shift = fields[0].pos + fields[0].len + 1 - line_start;
       text.erase(line_start, shift);
     } else {
       ModelsText::Line line;

@@ -1,6 +1,7 @@
 #include "text/text_helpers.h"
 
 #include <cstdlib>
+#include <limits>
 
 namespace orvane {
 
@@ -85,25 +86,30 @@ int64_t ReadInteger(const std::wstring& text) {
     negative = text[i] == L'-';
     ++i;
   }
-  uint64_t value = 0;
+  unsigned base = 10;
   if (i < text.size() && text[i] == L'$') {
-    for (++i; i < text.size(); ++i) {
-      wchar_t ch = text[i];
-      unsigned digit;
-      if (ch >= L'0' && ch <= L'9') digit = ch - L'0';
-      else if (ch >= L'a' && ch <= L'f') digit = ch - L'a' + 10;
-      else if (ch >= L'A' && ch <= L'F') digit = ch - L'A' + 10;
-      else break;
-      value = value * 16 + digit;
-    }
+    base = 16;
+    ++i;
   } else if (i < text.size() && text[i] == L'%') {
-    for (++i; i < text.size() && (text[i] == L'0' || text[i] == L'1'); ++i)
-      value = value * 2 + (text[i] - L'0');
-  } else {
-    for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i)
-      value = value * 10 + (text[i] - L'0');
+    base = 2;
+    ++i;
   }
-  return static_cast<int64_t>(negative ? (0 - value) : value);
+  // The magnitude stops growing one past the largest value: the sign then
+  // decides between the largest and the smallest number.
+  const uint64_t limit = negative ? uint64_t{1} << 63 : (uint64_t{1} << 63) - 1;
+  uint64_t value = 0;
+  for (; i < text.size(); ++i) {
+    const wchar_t ch = text[i];
+    unsigned digit;
+    if (ch >= L'0' && ch <= L'9') digit = ch - L'0';
+    else if (ch >= L'a' && ch <= L'f') digit = ch - L'a' + 10;
+    else if (ch >= L'A' && ch <= L'F') digit = ch - L'A' + 10;
+    else break;
+    if (digit >= base) break;
+    value = value > (limit - digit) / base ? limit : value * base + digit;
+  }
+  if (!negative) return static_cast<int64_t>(value);
+  return value == limit ? std::numeric_limits<int64_t>::min() : -static_cast<int64_t>(value);
 }
 
 float ReadDecimal(const std::wstring& text) {

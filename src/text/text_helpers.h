@@ -39,7 +39,8 @@ size_t FieldCount(const std::wstring& text, const std::wstring& separator);
 
 // Integer reading: skip leading blanks and tabs, optional sign, then "$" hex
 // digits, "%" binary digits or decimal digits, up to the first character that
-// does not fit; no digits give 0. Computed in 64 bits with wrap-around.
+// does not fit; no digits give 0. A number past the 64-bit range reads as the
+// largest value (with "-", the smallest).
 int64_t ReadInteger(const std::wstring& text);
 
 // Decimal-number reading: skip leading blanks and tabs, sign, digits, one

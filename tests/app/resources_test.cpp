@@ -47,16 +47,13 @@ TEST(SkinResources, BitmapsAreUncompressed24BitOfTheirFrameSizes) {
     SCOPED_TRACE(c.file);
     std::vector<uint8_t> b = ReadBytes(kSkinDir + c.file);
     ASSERT_GE(b.size(), 54u);
-    EXPECT_EQ(b[0], 'B');
-    EXPECT_EQ(b[1], 'M');
-    EXPECT_EQ(Le32(b, 2), b.size());
-    EXPECT_EQ(Le32(b, 14), 40u);
-    EXPECT_EQ(static_cast<int>(Le32(b, 18)), c.width);
-    EXPECT_EQ(static_cast<int>(Le32(b, 22)), c.height);  // positive: bottom-up
-    EXPECT_EQ(Le16(b, 28), 24u);
-    EXPECT_EQ(Le32(b, 30), 0u);
-    uint32_t row = (static_cast<uint32_t>(c.width) * 3 + 3) & ~3u;
-    EXPECT_EQ(b.size(), Le32(b, 10) + row * c.height);
+    const uint32_t row = (static_cast<uint32_t>(c.width) * 3 + 3) & ~3u;
+    // "BM", file size, info header of 40 bytes, width, height (positive:
+    // bottom-up), 24 bits, no compression, pixel rows right after the headers.
+    EXPECT_EQ(std::vector<uint32_t>({b[0], b[1], Le32(b, 2), Le32(b, 14), Le32(b, 18), Le32(b, 22), Le16(b, 28),
+                                     Le32(b, 30), Le32(b, 10) + row * c.height}),
+              std::vector<uint32_t>({'B', 'M', static_cast<uint32_t>(b.size()), 40u, static_cast<uint32_t>(c.width),
+                                     static_cast<uint32_t>(c.height), 24u, 0u, static_cast<uint32_t>(b.size())}));
   }
 }
 
@@ -65,33 +62,27 @@ TEST(SkinResources, IconsHoldThe32BitImageOfTheSizeInUse) {
     SCOPED_TRACE(c.file);
     std::vector<uint8_t> b = ReadBytes(kSkinDir + c.file);
     ASSERT_GE(b.size(), 6u);
-    EXPECT_EQ(Le16(b, 0), 0u);
-    EXPECT_EQ(Le16(b, 2), 1u);
-    uint32_t count = Le16(b, 4);
-    ASSERT_GE(count, 2u);
-    ASSERT_GE(b.size(), 6 + 16 * count);
+    EXPECT_EQ(Le16(b, 0) * 10 + Le16(b, 2), 1u);  // reserved 0, type 1 (icon)
+    const uint32_t count = Le16(b, 4);
+    ASSERT_TRUE(count >= 2 && b.size() >= 6 + 16 * count);
     std::set<int> sizes;
     for (uint32_t i = 0; i < count; ++i) {
-      size_t entry = 6 + 16 * i;
-      int size = b[entry] == 0 ? 256 : b[entry];
-      EXPECT_EQ(b[entry + 1], b[entry]);
-      EXPECT_EQ(Le16(b, entry + 6), 32u);
-      uint32_t bytes = Le32(b, entry + 8);
-      uint32_t offset = Le32(b, entry + 12);
+      const size_t entry = 6 + 16 * i;
+      const int size = b[entry] == 0 ? 256 : b[entry];
+      const uint32_t bytes = Le32(b, entry + 8), offset = Le32(b, entry + 12);
       ASSERT_LE(static_cast<size_t>(offset) + bytes, b.size());
-      // The image itself: a 32-bit bitmap of twice the height (colour + mask).
-      EXPECT_EQ(Le32(b, offset), 40u);
-      EXPECT_EQ(static_cast<int>(Le32(b, offset + 4)), size);
-      EXPECT_EQ(static_cast<int>(Le32(b, offset + 8)), 2 * size);
-      EXPECT_EQ(Le16(b, offset + 14), 32u);
-      uint32_t mask_row = ((static_cast<uint32_t>(size) + 31) / 32) * 4;
-      EXPECT_EQ(bytes, 40 + static_cast<uint32_t>(size * size * 4) + mask_row * size);
+      const uint32_t mask_row = ((static_cast<uint32_t>(size) + 31) / 32) * 4;
+      // Square, 32 bits; the image a 32-bit bitmap of twice the height
+      // (colour + mask) of exactly the listed length.
+      EXPECT_EQ(std::vector<uint32_t>({b[entry + 1], Le16(b, entry + 6), Le32(b, offset), Le32(b, offset + 4),
+                                       Le32(b, offset + 8), Le16(b, offset + 14), bytes}),
+                std::vector<uint32_t>({b[entry], 32u, 40u, static_cast<uint32_t>(size), 2u * size, 32u,
+                                       40 + static_cast<uint32_t>(size * size * 4) + mask_row * size}));
       // Not an empty picture: some pixels are opaque, the corners clear.
-      size_t pixels = offset + 40;
       int opaque = 0;
-      for (int p = 0; p < size * size; ++p) opaque += b[pixels + p * 4 + 3] == 255;
+      for (int p = 0; p < size * size; ++p) opaque += b[offset + 40 + p * 4 + 3] == 255;
       EXPECT_GT(opaque, size * size / 5);
-      EXPECT_EQ(b[pixels + 3], 0) << "bottom-left corner";
+      EXPECT_EQ(b[offset + 40 + 3], 0) << "bottom-left corner";
       sizes.insert(size);
     }
     EXPECT_TRUE(sizes.count(c.size_in_use)) << "no image of " << c.size_in_use << " pixels";

@@ -2,52 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
-
-#include "text/text_helpers.h"
+#include "support/in_memory_file_system.h"
 
 namespace orvane {
 namespace {
-
-// Folders and files by their full Windows path, letter case ignored, as the
-// chooser's listing sees them. Folders are keyed with a final "\".
-class FolderTree : public FileSystem {
- public:
-  void AddFolder(const std::wstring& path) { folders_[LowerText(path)] = true; }
-  void AddFile(const std::wstring& folder, const std::wstring& name, uint64_t size = 1) {
-    files_[LowerText(folder)].push_back({name, false, false, size});
-  }
-  void AddSubfolder(const std::wstring& folder, const std::wstring& name) {
-    files_[LowerText(folder)].push_back({name, true, false, 0});
-    AddFolder(folder + name + L"\\");
-  }
-
-  bool ReadFile(const std::wstring&, std::string*) override { return false; }
-  bool WriteFile(const std::wstring&, const std::string&) override { return false; }
-  bool AppendFile(const std::wstring&, const std::string&) override { return false; }
-  bool TouchFile(const std::wstring&) override { return false; }
-  bool DeleteFile(const std::wstring&) override { return false; }
-  bool CopyFile(const std::wstring&, const std::wstring&) override { return false; }
-  bool FileExists(const std::wstring&) override { return false; }
-  bool DirectoryExists(const std::wstring& path) override {
-    return folders_.count(LowerText(path)) != 0;
-  }
-  bool CreateDirectories(const std::wstring&) override { return false; }
-  bool ListDirectory(const std::wstring& path, std::vector<DirEntry>* entries) override {
-    if (!DirectoryExists(path)) return false;
-    *entries = files_[LowerText(path)];
-    return true;
-  }
-  bool DeleteTree(const std::wstring&) override { return false; }
-  int64_t FileSize(const std::wstring&) override { return kFileSizeMissing; }
-  bool GetAttributes(const std::wstring&, uint32_t*) override { return false; }
-  bool SetAttributes(const std::wstring&, uint32_t) override { return false; }
-  wchar_t Separator() const override { return L'\\'; }
-
- private:
-  std::map<std::wstring, bool> folders_;
-  std::map<std::wstring, std::vector<DirEntry>> files_;
-};
 
 std::vector<std::wstring> Names(const std::vector<SourceEntry>& entries) {
   std::vector<std::wstring> names;
@@ -55,26 +13,23 @@ std::vector<std::wstring> Names(const std::vector<SourceEntry>& entries) {
   return names;
 }
 
-TEST(SourceListing, FilterPatternsComeFromTheParentheses) {
+TEST(SourceListing, FilterPatternsAndMatching) {
   EXPECT_EQ(L"*.inf;*.zip;*.7z", SourceFilterPatterns(L"Folder (*.inf;*.zip;*.7z)"));
   EXPECT_EQ(L"*.inf;*.zip;*.7z", SourceFilterPatterns(L"Verzeichnis (*.inf;*.zip;*.7z)"));
   // Only the first "(" opens the list; only a final ")" is dropped.
   EXPECT_EQ(L"*.a(1);*.b", SourceFilterPatterns(L"x (*.a(1);*.b)"));
   EXPECT_EQ(L"*.inf", SourceFilterPatterns(L"*.inf"));
-}
 
-TEST(SourceListing, FilterMatchesWildcardsIgnoringCase) {
-  const std::wstring patterns = L"*.inf;*.zip;*.7z";
-  EXPECT_TRUE(MatchesSourceFilter(L"net.inf", patterns));
-  EXPECT_TRUE(MatchesSourceFilter(L"NET.INF", patterns));
-  EXPECT_TRUE(MatchesSourceFilter(L"pack.7Z", patterns));
-  EXPECT_TRUE(MatchesSourceFilter(L".zip", patterns));
-  EXPECT_FALSE(MatchesSourceFilter(L"a.7z.txt", patterns));
-  EXPECT_FALSE(MatchesSourceFilter(L"readme", patterns));
-  EXPECT_FALSE(MatchesSourceFilter(L"net.inf_", patterns));
-  EXPECT_TRUE(MatchesSourceFilter(L"ab.inf", L"a?.inf"));
-  EXPECT_FALSE(MatchesSourceFilter(L"abc.inf", L"a?.inf"));
-  EXPECT_TRUE(MatchesSourceFilter(L"x.sys", L" ; "));  // no pattern: everything
+  const struct {
+    const wchar_t* name;
+    const wchar_t* patterns;
+    bool matches;
+  } cases[] = {{L"net.inf", L"*.inf;*.zip;*.7z", true},  {L"NET.INF", L"*.inf;*.zip;*.7z", true},
+               {L"pack.7Z", L"*.inf;*.zip;*.7z", true},  {L".zip", L"*.inf;*.zip;*.7z", true},
+               {L"a.7z.txt", L"*.inf;*.zip;*.7z", false}, {L"readme", L"*.inf;*.zip;*.7z", false},
+               {L"net.inf_", L"*.inf;*.zip;*.7z", false}, {L"ab.inf", L"a?.inf", true},
+               {L"abc.inf", L"a?.inf", false},            {L"x.sys", L" ; ", true}};  // no pattern: everything
+  for (const auto& c : cases) EXPECT_EQ(MatchesSourceFilter(c.name, c.patterns), c.matches) << c.name << c.patterns;
 }
 
 TEST(SourceListing, FoldersAreKeptInOneForm) {
@@ -130,49 +85,34 @@ TEST(SourceListing, FolderPartOfAChoice) {
 }
 
 TEST(SourceListing, StartFolderFallsBackToTheComputer) {
-  FolderTree tree;
-  tree.AddFolder(L"C:\\");
-  tree.AddSubfolder(L"C:\\", L"Drivers");
+  InMemoryFileSystem tree(L'\\');
+  tree.AddDirectory(L"C:\\Drivers");
   EXPECT_EQ(L"C:\\Drivers\\", SourceStartFolder(tree, L"C:\\Drivers"));
   EXPECT_EQ(L"C:\\", SourceStartFolder(tree, L"C:"));  // the folder part of "C:\x.inf"
   EXPECT_EQ(kComputerFolder, SourceStartFolder(tree, L"C:\\Gone"));
   EXPECT_EQ(kComputerFolder, SourceStartFolder(tree, kComputerFolder));
 }
 
-TEST(SourceListing, ComputerListsTheDrives) {
-  FolderTree tree;
+TEST(SourceListing, ComputerListsTheDrivesAFolderUpThenFoldersThenMatchingFiles) {
+  InMemoryFileSystem tree(L'\\', /*reverse_listing=*/true);
   std::vector<SourceEntry> entries;
-  ASSERT_TRUE(ListSourceFolder(tree, {L"c:\\", L"X:\\", L"", L"?"}, kComputerFolder, L"*.inf",
-                               &entries));
+  ASSERT_TRUE(ListSourceFolder(tree, {L"c:\\", L"X:\\", L"", L"?"}, kComputerFolder, L"*.inf", &entries));
   EXPECT_EQ((std::vector<std::wstring>{L"C:", L"X:"}), Names(entries));
   for (const SourceEntry& entry : entries) EXPECT_EQ(SourceEntryKind::kDrive, entry.kind);
-}
 
-TEST(SourceListing, FolderListsUpThenFoldersThenMatchingFiles) {
-  FolderTree tree;
-  tree.AddFolder(L"D:\\Drv\\");
-  tree.AddFile(L"D:\\Drv\\", L"readme.txt");
-  tree.AddFile(L"D:\\Drv\\", L"zeta.INF", 42);
-  tree.AddSubfolder(L"D:\\Drv\\", L"usb");
-  tree.AddFile(L"D:\\Drv\\", L"Alpha.zip");
-  tree.AddSubfolder(L"D:\\Drv\\", L"Audio");
-  tree.AddFile(L"D:\\Drv\\", L"beta.7z");
-  tree.AddSubfolder(L"D:\\Drv\\", L"net.inf");  // a folder is listed whatever its name
-
-  std::vector<SourceEntry> entries;
+  for (const wchar_t* file : {L"readme.txt", L"Alpha.zip", L"beta.7z"}) tree.AddFile(L"D:\\Drv\\" + std::wstring(file), "1");
+  tree.AddFile(L"D:\\Drv\\zeta.INF", std::string(42, 'x'));
+  for (const wchar_t* folder : {L"usb", L"Audio", L"net.inf"}) tree.AddDirectory(L"D:\\Drv\\" + std::wstring(folder));
   ASSERT_TRUE(ListSourceFolder(tree, {}, L"D:\\Drv\\", L"*.inf;*.zip;*.7z", &entries));
-  EXPECT_EQ((std::vector<std::wstring>{L"..", L"Audio", L"net.inf", L"usb", L"Alpha.zip",
-                                       L"beta.7z", L"zeta.INF"}),
+  // A folder is listed whatever its name.
+  EXPECT_EQ((std::vector<std::wstring>{L"..", L"Audio", L"net.inf", L"usb", L"Alpha.zip", L"beta.7z", L"zeta.INF"}),
             Names(entries));
   EXPECT_EQ(SourceEntryKind::kUp, entries[0].kind);
   EXPECT_EQ(SourceEntryKind::kFolder, entries[2].kind);
   EXPECT_EQ(SourceEntryKind::kFile, entries[4].kind);
   EXPECT_EQ(42u, entries[6].size);
-}
 
-TEST(SourceListing, UnlistableFolderGivesNothing) {
-  FolderTree tree;
-  std::vector<SourceEntry> entries{{SourceEntryKind::kFile, L"stale", 0}};
+  // A folder that cannot be listed gives nothing.
   EXPECT_FALSE(ListSourceFolder(tree, {}, L"Q:\\Missing\\", L"*.inf", &entries));
   EXPECT_TRUE(entries.empty());
 }

@@ -14,6 +14,7 @@
 namespace orvane {
 namespace {
 
+// Devices of tests/data/devices/desktop_pc.reg.
 const wchar_t kNic[] = L"PCI\\VEN_8086&DEV_15B8&SUBSYS_86721043&REV_00\\3&11583659&0&FE";
 const wchar_t kSata[] = L"PCI\\VEN_8086&DEV_A282&SUBSYS_86941043&REV_00\\3&11583659&0&B8";
 const wchar_t kGpu[] = L"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C21043&REV_A1\\4&2d4c3e5a&0&0008";
@@ -21,20 +22,15 @@ const wchar_t kFirewire[] = L"PCI\\VEN_1106&DEV_3044&SUBSYS_30441106&REV_80\\4&1
 const wchar_t kRootHub[] = L"USB\\ROOT_HUB30\\4&2a4b1f5&0&0";
 const wchar_t kUsbNic[] = L"USB\\VID_0BDA&PID_8153\\000001";
 const wchar_t kUsbStick[] = L"USB\\VID_0781&PID_5567\\4C530001230101115093";
-const wchar_t kUsbStorDisk[] =
-    L"USBSTOR\\Disk&Ven_SanDisk&Prod_Cruzer_Blade&Rev_1.00\\4C530001230101115093&0";
+const wchar_t kUsbStorDisk[] = L"USBSTOR\\Disk&Ven_SanDisk&Prod_Cruzer_Blade&Rev_1.00\\4C530001230101115093&0";
 const wchar_t kKeyboard[] = L"HID\\VID_046D&PID_C52B&MI_00\\7&1e1d3a2f&0&0000";
-const wchar_t kAcpi[] = L"ACPI\\PNP0A08\\0";
-const wchar_t kAcpiHal[] = L"ACPI_HAL\\PNP0C08\\0";
 const wchar_t kBeep[] = L"ROOT\\LEGACY_BEEP\\0000";
-const wchar_t kSwenum[] = L"ROOT\\SYSTEM\\0000";
-const wchar_t kAudioEndpoint[] =
-    L"SWD\\MMDEVAPI\\{0.0.0.00000000}.{5c8e0e42-3c1e-4b4f-9a43-1c2d3e4f5a6b}";
-const wchar_t kVolume[] =
-    L"STORAGE\\Volume\\{3f2a1b0c-0000-0000-0000-100000000000}#0000000000100000";
 const wchar_t kNvmeDisk[] = L"SCSI\\Disk&Ven_NVMe&Prod_Samsung_SSD_970\\5&2c1bb0b1&0&000000";
-const wchar_t kHdAudio[] =
-    L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0887&SUBSYS_10438445&REV_1003\\4&b9d5e83&0&0001";
+const wchar_t kHdAudio[] = L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0887&SUBSYS_10438445&REV_1003\\4&b9d5e83&0&0001";
+const wchar_t* const kOthers[] = {
+    L"ACPI_HAL\\PNP0C08\\0", L"ACPI\\PNP0A08\\0", L"ROOT\\SYSTEM\\0000",
+    L"SWD\\MMDEVAPI\\{0.0.0.00000000}.{5c8e0e42-3c1e-4b4f-9a43-1c2d3e4f5a6b}",
+    L"STORAGE\\Volume\\{3f2a1b0c-0000-0000-0000-100000000000}#0000000000100000"};
 
 std::wstring Joined(const std::vector<std::wstring>& ids) {
   std::wstring text;
@@ -44,23 +40,19 @@ std::wstring Joined(const std::vector<std::wstring>& ids) {
 
 class DeviceListsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(testing_support::LoadMachine(registry_, "devices/desktop_pc.reg"));
-  }
+  void SetUp() override { ASSERT_TRUE(testing_support::LoadMachine(registry_, "devices/desktop_pc.reg")); }
 
-  // Every device of the machine, in the order its device installer reports
-  // them (which is not the registry's order), all working.
+  // Every device of the machine, all working, in an order that is not the registry's.
   void MakeAllPresent() {
-    for (const wchar_t* id :
-         {kAcpiHal, kAcpi, kNic, kSata, kGpu, kFirewire, kRootHub, kUsbNic, kUsbStick, kUsbStorDisk,
-          kKeyboard, kBeep, kSwenum, kAudioEndpoint, kVolume, kNvmeDisk, kHdAudio}) {
+    for (const wchar_t* id : kOthers) devices_.AddDevice(id, 0);
+    for (const wchar_t* id : {kNic, kSata, kGpu, kFirewire, kRootHub, kUsbNic, kUsbStick, kUsbStorDisk,
+                              kKeyboard, kBeep, kNvmeDisk, kHdAudio})
       devices_.AddDevice(id, 0);
-    }
   }
-
   void Import(const std::wstring& reg_text) {
     ASSERT_TRUE(registry_.ImportRegText(L"Windows Registry Editor Version 5.00\r\n\r\n" + reg_text));
   }
+  std::wstring List(int mode) { return ListPresentDevices(registry_, devices_, mode); }
 
   MemoryRegistry registry_;
   MemoryDeviceSource devices_;
@@ -70,47 +62,34 @@ TEST_F(DeviceListsTest, ListsHardwareBusDevicesInPlatformOrder) {
   MakeAllPresent();
   // Left out: ACPI and ACPI_HAL, the FireWire controller marked Legacy, the
   // USB disk's storage node, the keyboard's HID node and the software devices.
-  std::wstring expected =
-      Joined({kNic, kSata, kGpu, kRootHub, kUsbNic, kUsbStick, kNvmeDisk, kHdAudio});
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), expected);
-  // Every mode other than 1 means all devices.
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, 2), expected);
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, -1), expected);
-}
+  const std::wstring expected = Joined({kNic, kSata, kGpu, kRootHub, kUsbNic, kUsbStick, kNvmeDisk, kHdAudio});
+  for (int mode : {kAllDevices, 2, -1}) EXPECT_EQ(List(mode), expected) << mode;  // any mode but 1: all
 
-TEST_F(DeviceListsTest, ProblemModeListsDevicesWithoutWorkingDriver) {
-  MakeAllPresent();
-  ASSERT_TRUE(devices_.SetProblem(kSata, 28));     // no driver installed
+  ASSERT_TRUE(devices_.SetProblem(kSata, 28));
   ASSERT_TRUE(devices_.SetProblem(kUsbNic, 28));
   ASSERT_TRUE(devices_.SetProblem(kUsbStorDisk, 28));  // excluded bus: stays out
   ASSERT_TRUE(devices_.SetProblem(kFirewire, 10));     // Legacy: stays out
-  devices_.AddDeviceWithoutStatus(L"PCI\\VEN_8086&DEV_A2A3&SUBSYS_86941043&REV_00\\3&11583659&0&FC");
-
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices),
-            Joined({kSata, kUsbNic,
-                    L"PCI\\VEN_8086&DEV_A2A3&SUBSYS_86941043&REV_00\\3&11583659&0&FC"}));
-  // All-devices mode is not affected by problem numbers.
-  EXPECT_EQ(FieldCount(ListPresentDevices(registry_, devices_, kAllDevices), L"|") - 1, 9u);
+  const std::wstring unknown = L"PCI\\VEN_8086&DEV_A2A3&SUBSYS_86941043&REV_00\\3&11583659&0&FC";
+  devices_.AddDeviceWithoutStatus(unknown);
+  EXPECT_EQ(List(kProblemDevices), Joined({kSata, kUsbNic, unknown}));
+  EXPECT_EQ(List(kAllDevices), expected + unknown + L"|");
 }
 
 TEST_F(DeviceListsTest, DeviceIdsHoldInstanceHardwareAndCompatibleIdsPerDevice) {
-  devices_.AddDevice(kAcpi, 28);
+  devices_.AddDevice(L"ACPI\\PNP0A08\\0", 28);
   devices_.AddDevice(kSata, 28);
   devices_.AddDevice(kGpu, 0);
   devices_.AddDevice(kUsbNic, 28);  // has no CompatibleIDs
   const std::wstring unknown = L"PCI\\VEN_1B21&DEV_1242&SUBSYS_86751043&REV_00\\4&3a2b1c0d&0&00E5";
   devices_.AddDevice(unknown, 28);  // no enum key: only its instance line
-
-  std::wstring sata =
+  const std::wstring sata =
       std::wstring(kSata) + L"\n" +
       L"PCI\\VEN_8086&DEV_A282&SUBSYS_86941043&REV_00\nPCI\\VEN_8086&DEV_A282&SUBSYS_86941043\n"
       L"PCI\\VEN_8086&DEV_A282&CC_010601\nPCI\\VEN_8086&DEV_A282&CC_0106\n"
       L"PCI\\VEN_8086&DEV_A282&REV_00\nPCI\\VEN_8086&DEV_A282\nPCI\\VEN_8086&CC_010601\n"
       L"PCI\\VEN_8086&CC_0106\nPCI\\VEN_8086\nPCI\\CC_010601\nPCI\\CC_0106\n";
-  std::wstring usb_nic = std::wstring(kUsbNic) +
-                         L"\nUSB\\VID_0BDA&PID_8153&REV_3000\nUSB\\VID_0BDA&PID_8153\n";
-  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices),
-            sata + L"," + usb_nic + L"," + unknown + L"\n");
+  const std::wstring usb_nic = std::wstring(kUsbNic) + L"\nUSB\\VID_0BDA&PID_8153&REV_3000\nUSB\\VID_0BDA&PID_8153\n";
+  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices), sata + L"," + usb_nic + L"," + unknown + L"\n");
 
   std::vector<DeviceIdentifiers> parsed = ReadDeviceIdentifiers(registry_, devices_, kAllDevices);
   ASSERT_EQ(parsed.size(), 4u);
@@ -123,71 +102,56 @@ TEST_F(DeviceListsTest, DeviceIdsHoldInstanceHardwareAndCompatibleIdsPerDevice) 
 }
 
 TEST_F(DeviceListsTest, NothingListedGivesEmptyTexts) {
-  // No device at all.
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), L"");
-  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kAllDevices), L"");
+  EXPECT_EQ(List(kAllDevices) + ReadDeviceIds(registry_, devices_, kAllDevices), L"");
   // Only excluded or working devices.
   devices_.AddDevice(kUsbStorDisk, 28);
   devices_.AddDevice(kBeep, 0);
   devices_.AddDevice(kNic, 0);
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices), L"");
-  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices), L"");
+  EXPECT_EQ(List(kProblemDevices) + ReadDeviceIds(registry_, devices_, kProblemDevices), L"");
   EXPECT_TRUE(ReadDeviceIdentifiers(registry_, devices_, kProblemDevices).empty());
   // A system whose device library is missing.
   devices_.SetAvailable(false);
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), L"");
-  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kAllDevices), L"");
+  EXPECT_EQ(List(kAllDevices) + ReadDeviceIds(registry_, devices_, kAllDevices), L"");
 }
 
-TEST_F(DeviceListsTest, LegacyValueIsReadAsAnInteger) {
+TEST_F(DeviceListsTest, LegacyValueEmptyIdentifiersAndEnumerators) {
   const std::wstring enum_key = L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\";
-  Import(enum_key + L"PCI\\VEN_10DE&DEV_1C82&SUBSYS_85C21043&REV_A1\\4&2d4c3e5a&0&0008]\r\n"
-                    L"\"Legacy\"=dword:00000000\r\n\r\n" +
-         enum_key + kHdAudio + L"]\r\n\"Legacy\"=\"1\"\r\n\r\n" +
-         enum_key + kNvmeDisk + L"]\r\n\"Legacy\"=\"none\"\r\n\r\n" +
-         enum_key + kUsbNic + L"]\r\n\"Legacy\"=dword:ffffffff\r\n\r\n");
-  for (const wchar_t* id : {kGpu, kHdAudio, kNvmeDisk, kUsbNic, kFirewire}) {
-    devices_.AddDevice(id, 28);
-  }
-  // 0 and text without digits keep the device; 1 as text, -1 and 1 skip it,
-  // in either mode.
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kAllDevices), Joined({kGpu, kNvmeDisk}));
-  EXPECT_EQ(ListPresentDevices(registry_, devices_, kProblemDevices), Joined({kGpu, kNvmeDisk}));
-}
+  Import(enum_key + kGpu + L"]\r\n\"Legacy\"=dword:00000000\r\n\r\n" +  //
+         enum_key + kHdAudio + L"]\r\n\"Legacy\"=\"1\"\r\n\r\n" +        //
+         enum_key + kNvmeDisk + L"]\r\n\"Legacy\"=\"none\"\r\n\r\n" +    //
+         enum_key + kUsbNic + L"]\r\n\"Legacy\"=dword:ffffffff\r\n\r\n" +
+         // "A", "", "B": an empty identifier would match any empty field of an
+         // INF model line, so it is not passed on.
+         enum_key + L"PCI\\VEN_AAAA&DEV_0001\\1]\r\n\"HardwareID\"=hex(7):41,00,00,00,00,00,42,00,00,00,00,00\r\n"
+                    L"\"CompatibleIDs\"=hex(7):00,00\r\n\r\n");
+  for (const wchar_t* id : {kGpu, kHdAudio, kNvmeDisk, kUsbNic, kFirewire}) devices_.AddDevice(id, 28);
+  // Legacy 0 and text without digits keep the device; "1", -1 and 1 skip it, in either mode.
+  EXPECT_EQ(List(kAllDevices), Joined({kGpu, kNvmeDisk}));
+  EXPECT_EQ(List(kProblemDevices), Joined({kGpu, kNvmeDisk}));
 
-TEST_F(DeviceListsTest, EmptyIdentifiersInsideAMultiStringAreLeftOut) {
-  // "A", "", "B": an empty identifier would match any empty field of an INF
-  // model line, so it is not passed on.
-  Import(L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\PCI\\VEN_AAAA&DEV_0001\\1]\r\n"
-         L"\"HardwareID\"=hex(7):41,00,00,00,00,00,42,00,00,00,00,00\r\n"
-         L"\"CompatibleIDs\"=hex(7):00,00\r\n\r\n");
-  devices_.AddDevice(L"PCI\\VEN_AAAA&DEV_0001\\1", 28);
-  EXPECT_EQ(ReadDeviceIds(registry_, devices_, kProblemDevices),
-            L"PCI\\VEN_AAAA&DEV_0001\\1\nA\nB\n");
-}
+  MemoryDeviceSource one;
+  one.AddDevice(L"PCI\\VEN_AAAA&DEV_0001\\1", 28);
+  EXPECT_EQ(ReadDeviceIds(registry_, one, kProblemDevices), L"PCI\\VEN_AAAA&DEV_0001\\1\nA\nB\n");
 
-TEST_F(DeviceListsTest, EnumeratorIsTheTextBeforeTheFirstBackslash) {
-  MemoryDeviceSource devices;
-  for (const wchar_t* id : {L"UsbStor\\Disk&Ven_Kingston\\0001&0", L"root\\net\\0000", L"PCI",
-                            L"\\VEN_1234\\0", L"", L"pci\\VEN_14E4&DEV_1677\\4&0"}) {
-    devices.AddDevice(id, 28);
-  }
-  EXPECT_EQ(ListPresentDevices(registry_, devices, kProblemDevices), L"pci\\VEN_14E4&DEV_1677\\4&0|");
+  // The enumerator is the text before the first backslash.
+  MemoryDeviceSource odd;
+  for (const wchar_t* id : {L"UsbStor\\Disk&Ven_Kingston\\0001&0", L"root\\net\\0000", L"PCI", L"\\VEN_1234\\0",
+                            L"", L"pci\\VEN_14E4&DEV_1677\\4&0"})
+    odd.AddDevice(id, 28);
+  EXPECT_EQ(ListPresentDevices(registry_, odd, kProblemDevices), L"pci\\VEN_14E4&DEV_1677\\4&0|");
 }
 
 TEST_F(DeviceListsTest, EnumeratorListKeepsBusesAndSoftwareEnumerators) {
   Import(L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\Device Parameters]\r\n\r\n"
          L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\WpdBusEnumRoot\\UMB\\1]\r\n\r\n");
-  std::wstring list = ListEnumerators(registry_);
+  const std::wstring list = ListEnumerators(registry_);
   ASSERT_GE(list.size(), 2u);
   EXPECT_EQ(list.front(), L',');
   EXPECT_EQ(list.back(), L',');
   std::vector<std::wstring> names = SplitText(list.substr(1, list.size() - 2), L",");
   std::sort(names.begin(), names.end());
-  // Spelled as the registry spells them; the order is the registry's.
-  EXPECT_EQ(names, (std::vector<std::wstring>{L"HDAUDIO", L"PCI", L"ROOT", L"SCSI", L"SWD", L"USB",
-                                              L"WpdBusEnumRoot"}));
-
+  // Spelled as the registry spells them.
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"HDAUDIO", L"PCI", L"ROOT", L"SCSI", L"SWD", L"USB", L"WpdBusEnumRoot"}));
   MemoryRegistry empty;
   EXPECT_EQ(ListEnumerators(empty), L",");
 }

@@ -18,43 +18,31 @@ TEST(MemoryDeviceSourceTest, WholeEnumTreeOfAFixtureBecomesPresent) {
   ASSERT_TRUE(testing_support::LoadMachine(registry, "devices/desktop_pc.reg"));
   MemoryDeviceSource devices;
   EXPECT_EQ(devices.AddDevicesFromEnumTree(registry), 17u);
-
   std::vector<PresentDevice> present;
   ASSERT_TRUE(devices.ListPresent(&present));
   ASSERT_EQ(present.size(), 17u);
   for (const PresentDevice& device : present) {
-    EXPECT_TRUE(device.status_known);
-    EXPECT_EQ(device.problem, 0u);
+    EXPECT_TRUE(device.status_known && device.problem == 0) << device.instance_id;
     // Three levels: enumerator, device, instance.
-    EXPECT_EQ(std::count(device.instance_id.begin(), device.instance_id.end(), L'\\'), 2)
-        << device.instance_id;
+    EXPECT_EQ(std::count(device.instance_id.begin(), device.instance_id.end(), L'\\'), 2) << device.instance_id;
   }
-  // The lists see the same machine as with devices added one by one.
-  std::wstring list = ListPresentDevices(registry, devices, kAllDevices);
-  EXPECT_NE(list.find(L"USB\\VID_0BDA&PID_8153\\000001|"), std::wstring::npos);
-  EXPECT_EQ(list.find(L"USBSTOR\\"), std::wstring::npos);
   EXPECT_EQ(ListPresentDevices(registry, devices, kProblemDevices), L"");
 }
 
-TEST(MemoryDeviceSourceTest, ProblemsChangeAndDevicesComeAndGo) {
+TEST(MemoryDeviceSourceTest, ProblemsChangeDevicesComeAndGoAndRescansRunTheHandler) {
   MemoryDeviceSource devices;
   devices.AddDeviceWithoutStatus(L"PCI\\VEN_1\\0");
   devices.AddDevice(L"PCI\\VEN_2\\0", 28);
   EXPECT_TRUE(devices.SetProblem(L"pci\\ven_1\\0", 0));  // letter case ignored
   EXPECT_TRUE(devices.RemoveDevice(L"PCI\\VEN_2\\0"));
   EXPECT_FALSE(devices.SetProblem(L"PCI\\VEN_2\\0", 1));
-
   std::vector<PresentDevice> present(3);  // replaced, not appended to
   ASSERT_TRUE(devices.ListPresent(&present));
   ASSERT_EQ(present.size(), 1u);
-  EXPECT_TRUE(present[0].status_known);
-  EXPECT_EQ(present[0].problem, 0u);
-}
+  EXPECT_TRUE(present[0].status_known && present[0].problem == 0);
 
-TEST(MemoryDeviceSourceTest, RescanRunsTheHandler) {
-  MemoryRegistry registry;
-  MemoryDeviceSource devices;
   // A new controller shows up only after the device tree was rescanned.
+  MemoryRegistry registry;
   devices.SetRescanHandler([&devices] { devices.AddDevice(L"PCI\\VEN_8086&DEV_2822\\3&0&FA", 28); });
   EXPECT_EQ(ListPresentDevices(registry, devices, kProblemDevices), L"");
   devices.Reenumerate();

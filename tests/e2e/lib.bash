@@ -19,6 +19,27 @@ e2e_fail() {
 
 e2e_pass() { echo "ok: $*"; }
 
+# Passes when $2 equals $3, else fails showing both; $1 names the check.
+e2e_expect_eq() {
+  if [ "$2" = "$3" ]; then e2e_pass "$1: $2"; else e2e_fail "$1: got '$2', expected '$3'"; fi
+}
+
+# Passes when the command after $1 succeeds, else fails; $1 names the check.
+e2e_expect() {
+  local label=$1
+  shift
+  if "$@"; then e2e_pass "$label"; else e2e_fail "$label"; fi
+}
+
+# Ends the checks: a summary line and the exit status.
+e2e_finish() {
+  if [ "$E2E_FAILURES" -ne 0 ]; then
+    echo "$E2E_FAILURES check(s) failed"
+    exit 1
+  fi
+  echo "all checks passed"
+}
+
 # Uses the caller's display when it answers, else starts a private Xvfb.
 e2e_start_display() {
   if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
@@ -97,6 +118,9 @@ e2e_wait_exit() {
   wait "$pid" 2>/dev/null || true
   return 124
 }
+
+# Number of top-level windows titled " Orvane".
+e2e_count_windows() { xdotool search --name '^ Orvane$' 2>/dev/null | wc -l; }
 
 # Texts of the message boxes a run showed, one per line, from Wine's trace.
 e2e_box_texts() {

@@ -11,19 +11,13 @@ source "$(dirname "$0")/lib.bash"
 
 work=$(mktemp -d)
 program_pid=
-cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null
-  e2e_cleanup
-  rm -rf "$work"
-}
-trap cleanup EXIT
+trap '[ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null; e2e_cleanup; rm -rf "$work"' EXIT
 
 # Mouse input must not meet anybody else's windows: always a display of our own.
 unset DISPLAY
 e2e_start_display
 e2e_use_prefix "${ORVANE_E2E_PREFIX:-$(dirname "$exe")/e2e-wine}"
 
-title=" Orvane"
 skin_blue="d7e4f2"
 white="ffffff"
 
@@ -33,104 +27,63 @@ pixel() {
     sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -1 | tr 'A-F' 'a-f'
 }
 
-click_at() {
-  xdotool mousemove "$((win_x + $1))" "$((win_y + $2))" click 1
-  sleep 0.8
-}
-
-# Waits up to $3 seconds until pixel (x, y) has (or, with "!", has not) the colour $4.
+# Waits up to $3 seconds until pixel (x, y) has (or, with "not", has not) the colour $4.
 wait_pixel() {
   local x=$1 y=$2 limit=$3 want=$4 not=${5:-} i got
   for i in $(seq 1 $((limit * 5))); do
     got=$(pixel "$x" "$y")
-    if [ -z "$not" ] && [ "$got" = "$want" ]; then return 0; fi
-    if [ -n "$not" ] && [ -n "$got" ] && [ "$got" != "$want" ]; then return 0; fi
+    [ -z "$not" ] && [ "$got" = "$want" ] && return 0
+    [ -n "$not" ] && [ -n "$got" ] && [ "$got" != "$want" ] && return 0
     sleep 0.2
   done
   return 1
 }
 
-count_windows() {
-  xdotool search --name "^ Orvane\$" 2>/dev/null | wc -l
+# Clicks at (x, y) of the window and checks that pixel (px, py) then has the
+# colour (or, with "not", another colour); $1 names the check.
+click_expect() {
+  local label=$1 x=$2 y=$3
+  shift 3
+  xdotool mousemove "$((win_x + x))" "$((win_y + y))" click 1
+  sleep 0.8
+  e2e_expect "$label" wait_pixel "$@"
 }
-
-# Pages lie at (8, 48) of the window. The path field of the manual page is the
-# only background-coloured area at page (200, 45); on the mode page that spot
-# is white. The information page shows the product icon at page (345, 20).
-path_x=$((8 + 200)) path_y=$((48 + 45))
-icon_x=$((8 + 345 + 24)) icon_y=$((48 + 20 + 24))
 
 WINEDEBUG=-all "$WINE64" "$exe" >/dev/null 2>&1 &
 program_pid=$!
-window=$(e2e_wait_window "$title" 90)
+window=$(e2e_wait_window " Orvane" 90)
 if [ -z "$window" ]; then
-  e2e_fail "no window titled '$title' appeared"
+  e2e_fail "no window titled ' Orvane' appeared"
   exit 1
 fi
 sleep 1
 eval "$(xdotool getwindowgeometry --shell "$window")"
 win_x=$X win_y=$Y
-if [ "$WIDTH" = 512 ] && [ "$HEIGHT" = 390 ]; then
-  e2e_pass "window '$title' is 512x390"
-else
-  e2e_fail "window '$title' is ${WIDTH}x$HEIGHT, expected 512x390"
-fi
+e2e_expect_eq "size of the window ' Orvane'" "${WIDTH}x$HEIGHT" 512x390
 
 # --- a second interactive start is refused ---------------------------------
 WINEDEBUG=+msgbox "$WINE64" "$exe" >/dev/null 2>"$work/trace" &
 second_pid=$!
 box=$(e2e_wait_window "Orvane" 60)
-if [ -z "$box" ]; then
-  e2e_fail "the second start showed no box titled 'Orvane'"
-else
-  e2e_close_box "$box"
-fi
+if [ -z "$box" ]; then e2e_fail "the second start showed no box titled 'Orvane'"; else e2e_close_box "$box"; fi
 rc=0
 e2e_wait_exit "$second_pid" 60 || rc=$?
-texts=$(e2e_box_texts "$work/trace")
-if [ "$texts" = "allready running" ]; then
-  e2e_pass "second start says 'allready running'"
-else
-  e2e_fail "second start showed '$texts', expected 'allready running'"
-fi
-[ "$rc" -ne 124 ] && e2e_pass "second start ended (code $rc)" || e2e_fail "second start did not end"
-n=$(count_windows)
-[ "$n" = 1 ] && e2e_pass "one main window after the second start" || e2e_fail "$n main windows after the second start"
-kill -0 "$program_pid" 2>/dev/null && e2e_pass "first instance still runs" || e2e_fail "first instance ended"
+e2e_expect_eq "second start says" "$(e2e_box_texts "$work/trace")" "allready running"
+e2e_expect "second start ended (code $rc)" [ "$rc" -ne 124 ]
+e2e_expect_eq "main windows after the second start" "$(e2e_count_windows)" 1
+e2e_expect "first instance still runs" kill -0 "$program_pid"
 
-# --- pages ---------------------------------------------------------------------
-if wait_pixel "$path_x" "$path_y" 10 "$white"; then
-  e2e_pass "mode page shown at start"
-else
-  e2e_fail "mode page not shown at start (pixel $(pixel "$path_x" "$path_y"))"
-fi
-
-click_at $((8 + 410 + 30)) $((48 + 290 + 11))  # OK with the folder mode selected
-if wait_pixel "$path_x" "$path_y" 10 "$skin_blue"; then
-  e2e_pass "OK on the mode page leads to the manual-import page"
-else
-  e2e_fail "manual-import page not shown after OK (pixel $(pixel "$path_x" "$path_y"))"
-fi
-
-click_at $((8 + 20 + 30)) $((48 + 300 + 11))  # back
-if wait_pixel "$path_x" "$path_y" 10 "$white"; then
-  e2e_pass "back leads to the mode page"
-else
-  e2e_fail "mode page not shown after back"
-fi
-
-click_at $((8 + 6 + 9)) $((48 + 307 + 9))  # information icon
-if wait_pixel "$icon_x" "$icon_y" 10 "$white" not; then
-  e2e_pass "information icon shows the information page"
-else
-  e2e_fail "information page not shown"
-fi
-click_at $((8 + 410 + 30)) $((48 + 290 + 11))  # back word
-if wait_pixel "$icon_x" "$icon_y" 10 "$white"; then
-  e2e_pass "information page leads back to the mode page"
-else
-  e2e_fail "mode page not shown after the information page"
-fi
+# --- pages -------------------------------------------------------------------
+# Pages lie at (8, 48) of the window. The path field of the manual page is the
+# only background-coloured area at page (200, 45); on the mode page that spot
+# is white. The information page shows the product icon at page (345, 20).
+path="$((8 + 200)) $((48 + 45))"
+icon="$((8 + 345 + 24)) $((48 + 20 + 24))"
+e2e_expect "mode page shown at start" wait_pixel $path 10 "$white"
+click_expect "OK on the mode page leads to the manual-import page" $((8 + 440)) $((48 + 301)) $path 10 "$skin_blue"
+click_expect "back leads to the mode page" $((8 + 50)) $((48 + 311)) $path 10 "$white"
+click_expect "information icon shows the information page" $((8 + 15)) $((48 + 316)) $icon 10 "$white" not
+click_expect "information page leads back to the mode page" $((8 + 440)) $((48 + 301)) $icon 10 "$white"
 
 # --- exit button ---------------------------------------------------------------
 exit_x=480 exit_y=8
@@ -138,11 +91,7 @@ xdotool mousemove "$((win_x + 200))" "$((win_y + 200))"
 sleep 0.5
 plain=$(pixel "$exit_x" "$exit_y")
 xdotool mousemove "$((win_x + exit_x))" "$((win_y + exit_y))"
-if wait_pixel "$exit_x" "$exit_y" 5 "$plain" not; then
-  e2e_pass "exit button lights up under the cursor"
-else
-  e2e_fail "exit button does not light up (pixel stays $plain)"
-fi
+e2e_expect "exit button lights up under the cursor" wait_pixel "$exit_x" "$exit_y" 5 "$plain" not
 
 # A press that is released elsewhere does not count.
 xdotool mousedown 1
@@ -151,11 +100,8 @@ xdotool mousemove "$((win_x + 200))" "$((win_y + 200))"
 sleep 0.6
 xdotool mouseup 1
 sleep 1.5
-if kill -0 "$program_pid" 2>/dev/null && [ "$(count_windows)" = 1 ]; then
-  e2e_pass "press on exit released elsewhere keeps the window"
-else
-  e2e_fail "press on exit released elsewhere closed the window"
-fi
+e2e_expect "press on exit released elsewhere keeps the window" \
+  eval 'kill -0 "$program_pid" 2>/dev/null && [ "$(e2e_count_windows)" = 1 ]'
 
 # A confirmed click closes it.
 xdotool mousemove "$((win_x + exit_x))" "$((win_y + exit_y))"
@@ -164,10 +110,6 @@ xdotool click 1
 rc=0
 e2e_wait_exit "$program_pid" 30 || rc=$?
 program_pid=
-if [ "$rc" = 0 ]; then
-  e2e_pass "confirmed exit click closes the program (code 0)"
-else
-  e2e_fail "program after the exit click: code $rc"
-fi
+e2e_expect_eq "exit code after the confirmed exit click" "$rc" 0
 
-[ "$E2E_FAILURES" -eq 0 ] || exit 1
+e2e_finish

@@ -27,9 +27,8 @@ start_program() {
 
 # --- a desktop system: refused with the WinPE box, in the user's language ---
 check_refusal() {
-  local lang=$1 expected=$2
+  local lang=$1 expected=$2 box rc=0
   start_program "$lang"
-  local box
   box=$(e2e_wait_window "$title" 90)
   if [ -z "$box" ]; then
     e2e_fail "$lang: no box titled '$title' appeared"
@@ -37,20 +36,9 @@ check_refusal() {
     return
   fi
   e2e_close_box "$box"
-  local rc=0
   e2e_wait_exit "$program_pid" 60 || rc=$?
-  local texts
-  texts=$(e2e_box_texts "$work/trace")
-  if [ "$texts" = "$expected" ]; then
-    e2e_pass "$lang: box '$title' says '$expected'"
-  else
-    e2e_fail "$lang: box texts were '$texts', expected '$expected'"
-  fi
-  if [ "$rc" -ne 1 ]; then
-    e2e_fail "$lang: exit code $rc after the refusal, expected 1"
-  else
-    e2e_pass "$lang: program ended after the box"
-  fi
+  e2e_expect_eq "$lang: box '$title' says" "$(e2e_box_texts "$work/trace")" "$expected"
+  e2e_expect_eq "$lang: exit code after the refusal" "$rc" 1
 }
 
 check_refusal C.UTF-8 "              For WinPE only"
@@ -69,28 +57,30 @@ else
   check_refusal de_DE.UTF-8 "     Nur unter WinPE starten"
 fi
 
-if e2e_reg query "$fbwf_key" /v WinPECacheThreshold >/dev/null 2>&1; then
-  e2e_fail "the write-filter cache was sized outside WinPE"
-fi
+# The cache threshold as "REG_DWORD 0x...", empty when there is none.
+threshold() {
+  e2e_reg query "$fbwf_key" /v WinPECacheThreshold 2>/dev/null | tr -d '\r' |
+    awk '$1 == "WinPECacheThreshold" {print $2, $3}'
+}
+e2e_expect_eq "write-filter cache sized outside WinPE" "$(threshold)" ""
 
 # --- inside WinPE: no box, cache threshold written, run mode reached ----------
 "$E2E_ROOT/scripts/winpe-prefix" "$WINEPREFIX"
 
 check_winpe_start() {
-  local label=$1
-  shift
+  local label=$1 percent=$2 rc=124 i
+  shift 2
   e2e_reg delete "$fbwf_key" /f >/dev/null 2>&1
   start_program C.UTF-8 "$@"
   # The run mode either opens its window (titled " Orvane") or, with no
   # window to open, ends the process at once; both mean start-up is through.
-  local rc=124 i
   for i in $(seq 1 450); do
     if ! kill -0 "$program_pid" 2>/dev/null; then
       rc=0
       wait "$program_pid" || rc=$?
       break
     fi
-    if [ -n "$(xdotool search --name '^ Orvane$' 2>/dev/null | head -1)" ]; then
+    if [ "$(e2e_count_windows)" -gt 0 ]; then
       rc=0
       kill "$program_pid" 2>/dev/null
       wait "$program_pid" 2>/dev/null
@@ -99,44 +89,24 @@ check_winpe_start() {
     sleep 0.2
   done
   [ "$rc" -eq 124 ] && kill "$program_pid" 2>/dev/null
-  local texts
+  local texts box
   texts=$(e2e_box_texts "$work/trace")
+  e2e_expect_eq "$label: message boxes" "$texts" ""
   if [ -n "$texts" ]; then
-    e2e_fail "$label: unexpected message box '$texts'"
-    local box
     box=$(e2e_wait_window "$title" 1)
     [ -n "$box" ] && e2e_close_box "$box"
   fi
-  if [ "$rc" -ne 0 ]; then
-    e2e_fail "$label: exit code $rc, expected 0"
-  else
-    e2e_pass "$label: start-up reached the run mode"
-  fi
-  local value
-  value=$(e2e_reg query "$fbwf_key" /v WinPECacheThreshold 2>/dev/null | tr -d '\r' |
-    awk '$1 == "WinPECacheThreshold" {print $2, $3}')
+  e2e_expect_eq "$label: exit code of a start that reached the run mode" "$rc" 0
   # Wine's memory is the host's: one eighth of it, or the asked share, capped at 130 MiB.
-  local mib=$(( $(awk '/^MemTotal:/ {print $2}' /proc/meminfo) / 1024 ))
-  local percent=${expected_percent:-0} expected
+  local mib=$(($(awk '/^MemTotal:/ {print $2}' /proc/meminfo) / 1024)) expected
   if [ "$percent" -gt 0 ]; then expected=$((mib / 100 * percent)); else expected=$((mib / 8)); fi
   [ "$expected" -gt 130 ] && expected=130
-  if [ "$value" = "$(printf 'REG_DWORD 0x%x' "$expected")" ]; then
-    e2e_pass "$label: WinPECacheThreshold is $value"
-  else
-    e2e_fail "$label: WinPECacheThreshold reads '$value', expected REG_DWORD of $expected"
-  fi
-  local leftovers
-  leftovers=$(find "$WINEPREFIX/drive_c" -maxdepth 1 -iname 'orvane-write-test-*' | head -3)
-  if [ -n "$leftovers" ]; then
-    e2e_fail "$label: the write test left $leftovers behind"
-  fi
+  e2e_expect_eq "$label: WinPECacheThreshold" "$(threshold)" "$(printf 'REG_DWORD 0x%x' "$expected")"
+  e2e_expect_eq "$label: files the write test left behind" \
+    "$(find "$WINEPREFIX/drive_c" -maxdepth 1 -iname 'orvane-write-test-*' | head -3)" ""
 }
 
-expected_percent=0 check_winpe_start "WinPE, interactive"
-expected_percent=1 check_winpe_start "WinPE, unattended with -f:1 -d" -f:1 -d
+check_winpe_start "WinPE, interactive" 0
+check_winpe_start "WinPE, unattended with -f:1 -d" 1 -f:1 -d
 
-if [ "$E2E_FAILURES" -ne 0 ]; then
-  echo "$E2E_FAILURES check(s) failed"
-  exit 1
-fi
-echo "all start-up checks passed"
+e2e_finish

@@ -133,57 +133,56 @@ TEST_F(CorpusMatchTest, EveryRecordNamesAListedDeviceAndOneOfItsIdentifiers) {
   }
 }
 
+// The matches of one INF as "identifier|models decoration" each.
+std::vector<std::wstring> Found(const std::map<std::wstring, std::vector<DriverMatch>>& found, const std::wstring& inf) {
+  std::vector<std::wstring> out;
+  auto it = found.find(inf);
+  if (it != found.end())
+    for (const DriverMatch& m : it->second) out.push_back(m.matched_id + L"|" + m.models_decoration);
+  return out;
+}
+
+const wchar_t kVirtio[] = L"virtio-win__kvm-guest-drivers-windows/";
+
 TEST_F(CorpusMatchTest, VirtualMachineOfThisCorpus) {
   auto found = MatchAll(L"this-vm.txt", amd64_);
   // machine.inf names 8086:0D57 in undecorated models only, which an amd64
   // system never uses; the two virtio devices are served.
-  std::set<std::wstring> infs;
-  for (const auto& item : found) infs.insert(item.first);
-  EXPECT_EQ(std::set<std::wstring>({L"virtio-win__kvm-guest-drivers-windows/Balloon/sys/balloon.inf",
-                                    L"virtio-win__kvm-guest-drivers-windows/viostor/viostor.inf"}),
-            infs);
-  const auto& balloon = found[L"virtio-win__kvm-guest-drivers-windows/Balloon/sys/balloon.inf"];
+  ASSERT_EQ(2u, found.size());
+  const std::vector<DriverMatch>& balloon = found[kVirtio + std::wstring(L"Balloon/sys/balloon.inf")];
   ASSERT_EQ(1u, balloon.size());
   EXPECT_EQ(
       L"VirtIO Balloon Driver\npci\\ven_1af4&dev_1045&subsys_10451af4&rev_01\\3&2b8e0b4b&0&08\n"
       L"pci\\ven_1af4&dev_1045\nballoon_device.NT\n.NTamd64\nRed Hat, Inc.\n01/01/2008\n0.0.0.1\nSystem",
       DriverMatchText(balloon[0]));
-  const auto& viostor = found[L"virtio-win__kvm-guest-drivers-windows/viostor/viostor.inf"];
+  const std::vector<DriverMatch>& viostor = found[kVirtio + std::wstring(L"viostor/viostor.inf")];
   ASSERT_EQ(1u, viostor.size());
-  EXPECT_EQ(L"pci\\ven_1af4&dev_1042", viostor[0].matched_id);
-  EXPECT_EQ(L"scsi_inst", viostor[0].install_section);
-  EXPECT_EQ(L"SCSIAdapter", viostor[0].setup_class);
+  EXPECT_EQ(L"pci\\ven_1af4&dev_1042|scsi_inst|SCSIAdapter",
+            viostor[0].matched_id + L"|" + viostor[0].install_section + L"|" + viostor[0].setup_class);
 }
 
 TEST_F(CorpusMatchTest, DesktopBoard) {
   auto found = MatchAll(L"desktop-pc.txt", amd64_);
-  const auto& silabs =
-      found[L"ProAmineOfficial__Driver-NanoKit-ESP32-of-T.U.M-Pro_Amine-IC/silabser.inf"];
-  ASSERT_EQ(1u, silabs.size());
-  EXPECT_EQ(L"usb\\vid_10c4&pid_ea60", silabs[0].matched_id);
-  EXPECT_EQ(L".NTamd64.10.0...17134", silabs[0].models_decoration);
-  // Three [Manufacturer] lines with one key: only the NTamd64 one applies.
-  const auto& ch341 = found[L"JasonDean-1__Tools-Drivers/CH341SER.INF"];
-  ASSERT_EQ(1u, ch341.size());
-  EXPECT_EQ(L"usb\\vid_1a86&pid_7523", ch341[0].matched_id);
-  EXPECT_EQ(L".NTamd64", ch341[0].models_decoration);
-  // 0403:A138 is listed by two INFs; the undecorated one is not for amd64.
-  EXPECT_EQ(1u, found[L"SCMD__windows-driver/ftdibus.inf"].size());
-  EXPECT_EQ(0u, found.count(L"SCMD__windows-driver/FTD2XX.INF"));
-  // Identifiers built from string tokens (USB\%DeviceID%).
-  ASSERT_EQ(1u, found[L"pbatard__libwdi/libwdi/winusb.inf"].size());
-  EXPECT_EQ(L"usb\\vid_0483&pid_df11", found[L"pbatard__libwdi/libwdi/winusb.inf"][0].matched_id);
-  ASSERT_EQ(1u, found[L"pbatard__libwdi/libwdi/usbser.inf"].size());
-  EXPECT_EQ(L"usb\\vid_2341&pid_0043", found[L"pbatard__libwdi/libwdi/usbser.inf"][0].matched_id);
-  // A vendor and class identifier catches the board's SMBus controller.
-  const auto& smbus = found[L"virtio-win__kvm-guest-drivers-windows/Q35/SMBus/smbus.inf"];
-  ASSERT_EQ(1u, smbus.size());
-  EXPECT_EQ(L"pci\\ven_8086&cc_0c0500", smbus[0].matched_id);
+  const std::pair<const wchar_t*, std::vector<std::wstring>> expected[] = {
+      {L"ProAmineOfficial__Driver-NanoKit-ESP32-of-T.U.M-Pro_Amine-IC/silabser.inf",
+       {L"usb\\vid_10c4&pid_ea60|.NTamd64.10.0...17134"}},
+      // Three [Manufacturer] lines with one key: only the NTamd64 one applies.
+      {L"JasonDean-1__Tools-Drivers/CH341SER.INF", {L"usb\\vid_1a86&pid_7523|.NTamd64"}},
+      // 0403:A138 is listed by two INFs; the undecorated one is not for amd64.
+      {L"SCMD__windows-driver/ftdibus.inf", {L"usb\\vid_0403&pid_a138|.NTamd64"}},
+      {L"SCMD__windows-driver/FTD2XX.INF", {}},
+      // Identifiers built from string tokens (USB\%DeviceID%).
+      {L"pbatard__libwdi/libwdi/winusb.inf", {L"usb\\vid_0483&pid_df11|.NTamd64"}},
+      {L"pbatard__libwdi/libwdi/usbser.inf", {L"usb\\vid_2341&pid_0043|.NTamd64"}},
+      // A vendor and class identifier catches the board's SMBus controller.
+      {L"virtio-win__kvm-guest-drivers-windows/Q35/SMBus/smbus.inf",
+       {L"pci\\ven_8086&cc_0c0500|.NTamd64"}},
+  };
+  for (const auto& e : expected) EXPECT_EQ(e.second, Found(found, e.first)) << e.first;
 
   // An older build does not reach the silabs decoration's build part; an
   // x86 system uses the undecorated models of FTD2XX.INF.
-  auto old = MatchAll(L"desktop-pc.txt", Profile(L"AMD64", L"10.0", L"17000"));
-  EXPECT_EQ(0u, old.count(L"ProAmineOfficial__Driver-NanoKit-ESP32-of-T.U.M-Pro_Amine-IC/silabser.inf"));
+  EXPECT_EQ(0u, MatchAll(L"desktop-pc.txt", Profile(L"AMD64", L"10.0", L"17000")).count(expected[0].first));
   auto x86 = MatchAll(L"desktop-pc.txt", Profile(L"x86", L"6.1", L"7601"));
   ASSERT_EQ(1u, x86.count(L"SCMD__windows-driver/FTD2XX.INF"));
   EXPECT_EQ(L"", x86[L"SCMD__windows-driver/FTD2XX.INF"][0].models_decoration);
@@ -192,31 +191,23 @@ TEST_F(CorpusMatchTest, DesktopBoard) {
 
 TEST_F(CorpusMatchTest, NetworkApplianceAndEmulatedChipset) {
   auto found = MatchAll(L"network-appliance.txt", amd64_);
-  const auto& intel = found[L"titus672__FW-7525/UDMB-7525_V1.00/UDMB-7525_V1.00/LAN/Rangeley/"
-                            L"Winx64/NDIS64/e1s64x64.inf"];
+  const std::wstring lan = L"titus672__FW-7525/UDMB-7525_V1.00/UDMB-7525_V1.00/LAN/Rangeley/";
+  const std::vector<DriverMatch>& intel = found[lan + L"Winx64/NDIS64/e1s64x64.inf"];
   ASSERT_EQ(4u, intel.size());
-  for (const DriverMatch& m : intel) {
-    // NTamd64.6.3 and NTamd64.6.3.1 have equal versions: the first listed wins.
-    EXPECT_EQ(L".NTamd64.6.3", m.models_decoration);
-    EXPECT_EQ(L"e1f41", m.install_section);
-    EXPECT_EQ(L"Net", m.setup_class);
-  }
-  EXPECT_EQ(0u, found.count(L"titus672__FW-7525/UDMB-7525_V1.00/UDMB-7525_V1.00/LAN/Rangeley/"
-                            L"Win32/NDIS62/WinPE/e1s6232.inf"));
+  // NTamd64.6.3 and NTamd64.6.3.1 have equal versions: the first listed wins.
+  for (const DriverMatch& m : intel)
+    EXPECT_EQ(L".NTamd64.6.3|e1f41|Net", m.models_decoration + L"|" + m.install_section + L"|" + m.setup_class);
+  EXPECT_EQ(0u, found.count(lan + L"Win32/NDIS62/WinPE/e1s6232.inf"));
 
   auto q35 = MatchAll(L"vm-q35-virtio.txt", amd64_);
-  const auto& serial = q35[L"virtio-win__kvm-guest-drivers-windows/pciserial/qemupciserial.inf"];
-  ASSERT_EQ(1u, serial.size());
-  EXPECT_EQ(L".NTAMD64", serial[0].models_decoration);  // as written in [Manufacturer]
-  EXPECT_EQ(L"pci\\ven_1b36&dev_0002", serial[0].matched_id);
-  const auto& viostor = q35[L"virtio-win__kvm-guest-drivers-windows/viostor/viostor.inf"];
-  ASSERT_EQ(1u, viostor.size());
-  EXPECT_EQ(L"pci\\ven_1af4&dev_1042&subsys_11001af4&rev_01", viostor[0].matched_id);
+  // The decoration as written in [Manufacturer].
+  EXPECT_EQ(std::vector<std::wstring>{L"pci\\ven_1b36&dev_0002|.NTAMD64"},
+            Found(q35, kVirtio + std::wstring(L"pciserial/qemupciserial.inf")));
+  EXPECT_EQ(std::vector<std::wstring>{L"pci\\ven_1af4&dev_1042&subsys_11001af4&rev_01|.NTamd64"},
+            Found(q35, kVirtio + std::wstring(L"viostor/viostor.inf")));
   // Unstamped templates ($ARCH$) and the x86-only copies serve nothing here.
-  for (const auto& item : q35) {
-    EXPECT_EQ(std::wstring::npos, item.first.find(L"/x86/")) << item.first;
-    EXPECT_EQ(std::wstring::npos, item.first.find(L"viorng")) << item.first;
-  }
+  for (const auto& item : q35)
+    EXPECT_FALSE(Contains(item.first, L"/x86/") || Contains(item.first, L"viorng")) << item.first;
 }
 
 }  // namespace

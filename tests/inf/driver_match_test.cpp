@@ -68,21 +68,12 @@ TEST(DriverMatchTest, WorkedExampleFieldForField) {
   InMemoryFileSystem files;
   files.AddFile(L"C:\\drv\\acme.inf", Utf16Le(kExampleInf));
   SystemProfile amd64 = Profile(L"AMD64", L"10.0", L"19045", L"0409");
-
-  std::wstring record = MatchInfDevice(files, L"C:\\drv\\acme.inf", amd64, kExampleDevice);
+  const std::wstring record =
+      Record({L"Acme Gigabit Adapter", L"pci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10", L"pci\\ven_1234&dev_5678",
+              L"nic_install.NTAMD64", L".NTamd64.10.0", L"Acme Corp", L"05/14/2021", L"1.2.3.4", L"Net"});
+  EXPECT_EQ(record, MatchInfDevice(files, L"C:\\drv\\acme.inf", amd64, kExampleDevice));
   EXPECT_EQ(1u, files.read_count());
-  DriverMatch m = ParseDriverMatch(record);
-  EXPECT_EQ(L"Acme Gigabit Adapter", m.description);
-  EXPECT_EQ(L"pci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10", m.instance_id);
-  EXPECT_EQ(L"pci\\ven_1234&dev_5678", m.matched_id);
-  EXPECT_EQ(L"nic_install.NTAMD64", m.install_section);
-  EXPECT_EQ(L".NTamd64.10.0", m.models_decoration);
-  EXPECT_EQ(L"Acme Corp", m.manufacturer);
-  EXPECT_EQ(L"05/14/2021", m.driver_date);
-  EXPECT_EQ(L"1.2.3.4", m.driver_version);
-  EXPECT_EQ(L"Net", m.setup_class);
-  EXPECT_EQ(record, DriverMatchText(m));
-
+  EXPECT_EQ(record, DriverMatchText(ParseDriverMatch(record)));
   EXPECT_EQ(record + L"\r", MatchInfDevices(files, L"C:\\drv\\acme.inf", amd64, kExampleDevice));
   EXPECT_EQ(2u, files.read_count());
   EXPECT_EQ(L"", MatchInfDevices(files, L"C:\\drv\\missing.inf", amd64, kExampleDevice));
@@ -122,6 +113,10 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       {L"Acme, NTamd64.10.0...17134", amd64_no_build, nullptr, nullptr},
       {L"Acme, NTamd64.10.0, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134",
        L".NTamd64.10.0...17134"},
+      // Numbers past the range read as the largest value, never wrapped round.
+      {L"Acme, NTamd64.10.0...18446744073709551615, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3",
+       L".NTamd64.6.3"},
+      {L"Acme, NTamd64.6.0.18446744073709551617, NTamd64", amd64, L"Acme.NTamd64", L".NTamd64"},
       // Equal versions: the first listed wins (NTamd64 defaults to 5.0).
       {L"Acme, NTamd64, NTamd64.5.0", amd64, L"Acme.NTamd64", L".NTamd64"},
       {L"Acme, NTamd64.5.0, NTamd64", amd64, L"Acme.NTamd64.5.0", L".NTamd64.5.0"},
@@ -178,14 +173,40 @@ TEST(ReadModelsTextTest, LinesAreJoinedSplitAndLowerCased) {
       L"[Strings]\n"
       L"Id8 = \"Sub\\ID8\"\n");
   ModelsText models = ReadModelsText(doc, L"models", L"0409");
-  EXPECT_EQ(L"\n%a%=inst,id1,id2,id3,\nb=inst,id4,\n%a%=inst,id6,\ne=quotedinst,id7,sub\\id8,",
+  EXPECT_EQ(L"\n%a%=inst,id1,id2,id3,\nb=inst,id4,\nd=,id5,\n%a%=inst,id6,\ne=quotedinst,id7,sub\\id8,",
             models.text);
-  ASSERT_EQ(4u, models.lines.size());
+  ASSERT_EQ(5u, models.lines.size());
   EXPECT_EQ(L"%a%", models.View(models.lines[0].description));
   EXPECT_EQ(L"inst", models.View(models.lines[0].section));
   ASSERT_EQ(3u, models.lines[0].id_count);
   EXPECT_EQ(L"id3", models.View(models.ids[models.lines[0].first_id + 2]));
   EXPECT_TRUE(ReadModelsText(doc, L"Missing", L"0409").empty());
+}
+
+TEST(DriverMatchTest, AnEmptyInstallSectionFieldIsStillTheInstallSection) {
+  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+  const std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1&DEV_2"});
+  const std::wstring b = Device({L"PCI\\B\\1", L"PCI\\VEN_1"});
+  for (const wchar_t* field : {L"", L"%None%"}) {
+    for (const wchar_t* more : {L"", L"[.NT]\nx=1\n"}) {
+      InfDocument doc = InfDocument::FromText(
+          std::wstring(L"[Manufacturer]\nM = M, NTamd64\n[M.NTamd64]\nDev = ") + field +
+          L", PCI\\VEN_1&DEV_2, , PCI\\VEN_1\n[Strings]\nNone = \"\"\n" + more);
+      SCOPED_TRACE(std::wstring(field) + L" " + more);
+      const std::wstring decoration = *more ? L".NT" : L"";
+      std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(a + L"," + b));
+      ASSERT_EQ(2u, all.size());
+      EXPECT_EQ(L"pci\\ven_1&dev_2", all[0].matched_id);
+      EXPECT_EQ(L"pci\\ven_1", all[1].matched_id);
+      EXPECT_EQ(decoration, all[1].install_section);
+      // The one-device lookup still needs directives in that section.
+      std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, b);
+      EXPECT_EQ(*more != 0, bool(one));
+      if (one) {
+        EXPECT_EQ(decoration, one->install_section);
+      }
+    }
+  }
 }
 
 const wchar_t kLookupInf[] =
@@ -215,122 +236,97 @@ const wchar_t kLookupInf[] =
     L"[Strings]\n"
     L"Second.Desc = \"Second, Inc. Device\"\n";
 
-TEST(DriverMatchTest, TheDevicesOwnIdentifierOrderDecides) {
-  InfDocument doc = InfDocument::FromText(kLookupInf);
-  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+class LookupTest : public ::testing::Test {
+ protected:
+  std::vector<DriverMatch> All(const std::wstring& list) {
+    return MatchInfDevices(doc_, amd64_, DeviceIdList::FromText(list));
+  }
+  std::optional<DriverMatch> One(const std::wstring& text) { return MatchInfDevice(doc_, amd64_, text); }
+
+  InfDocument doc_ = InfDocument::FromText(kLookupInf);
+  SystemProfile amd64_ = Profile(L"AMD64", L"10.0");
+};
+
+TEST_F(LookupTest, TheDevicesOwnIdentifierOrderDecides) {
   // The compatible identifier is listed on an earlier line than the hardware
   // identifier; the hardware identifier wins, on the first line listing it.
-  std::wstring device = Device({L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2\\3&0&0&08",
-                                L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2",
-                                L"PCI\\VEN_1AB2&DEV_0001"});
-  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(device));
-  std::wstring instance = L"pci\\ven_1ab2&dev_0001&subsys_00011ab2\\3&0&0&08";
+  const std::wstring device = Device({L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2\\3&0&0&08",
+                                      L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2", L"PCI\\VEN_1AB2&DEV_0001"});
+  const wchar_t instance[] = L"pci\\ven_1ab2&dev_0001&subsys_00011ab2\\3&0&0&08";
+  const std::vector<DriverMatch> all = All(device);
   EXPECT_EQ(std::vector<std::wstring>(
-                {Record({L"exact model", instance.c_str(), L"pci\\ven_1ab2&dev_0001&subsys_00011ab2",
-                         L"exact_inst.NTAMD64", L".NTamd64", L"First", L"\"01/01/2020\"", L"",
-                         L"\"System\""}),
-                 Record({L"Second, Inc. Device", instance.c_str(), L"pci\\ven_1ab2&dev_0001",
-                         L"second_inst", L".NTamd64", L"Second", L"\"01/01/2020\"", L"",
-                         L"\"System\""})}),
+                {Record({L"exact model", instance, L"pci\\ven_1ab2&dev_0001&subsys_00011ab2", L"exact_inst.NTAMD64",
+                         L".NTamd64", L"First", L"\"01/01/2020\"", L"", L"\"System\""}),
+                 Record({L"Second, Inc. Device", instance, L"pci\\ven_1ab2&dev_0001", L"second_inst", L".NTamd64",
+                         L"Second", L"\"01/01/2020\"", L"", L"\"System\""})}),
             Texts(all));
-  // MatchInfDevice gives the first manufacturer's match only.
-  std::optional<DriverMatch> first = MatchInfDevice(doc, amd64, device);
-  ASSERT_TRUE(first);
-  EXPECT_EQ(DriverMatchText(all[0]), DriverMatchText(*first));
-  // The decoration is built from the architecture as the profile holds it.
-  EXPECT_EQ(L"exact_inst.NTamd64",
-            MatchInfDevice(doc, Profile(L"amd64", L"10.0"), device)->install_section);
+  // MatchInfDevice gives the first manufacturer's match only, its decoration
+  // built from the architecture as the profile holds it.
+  ASSERT_TRUE(One(device));
+  EXPECT_EQ(DriverMatchText(all[0]), DriverMatchText(*One(device)));
+  EXPECT_EQ(L"exact_inst.NTamd64", MatchInfDevice(doc_, Profile(L"amd64", L"10.0"), device)->install_section);
+
+  // The instance identifier is tried for device lists only.
+  const std::wstring root = Device({L"ROOT\\ACME\\0000", L"ROOT\\Acme"});
+  ASSERT_EQ(1u, All(root).size());
+  EXPECT_EQ(L"root\\acme\\0000", All(root)[0].matched_id);
+  ASSERT_TRUE(One(root));
+  EXPECT_EQ(L"root\\acme|root_inst", One(root)->matched_id + L"|" + One(root)->install_section);
 }
 
-TEST(DriverMatchTest, InstanceIdentifierIsTriedOnlyForDeviceLists) {
-  InfDocument doc = InfDocument::FromText(kLookupInf);
-  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
-  std::wstring device = Device({L"ROOT\\ACME\\0000", L"ROOT\\Acme"});
-  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(device));
-  ASSERT_EQ(1u, all.size());
-  EXPECT_EQ(L"root\\acme\\0000", all[0].matched_id);
-  std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, device);
-  ASSERT_TRUE(one);
-  EXPECT_EQ(L"root\\acme", one->matched_id);
-  EXPECT_EQ(L"root_inst", one->install_section);
-}
-
-TEST(DriverMatchTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
-  InfDocument doc = InfDocument::FromText(kLookupInf);
-  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
+TEST_F(LookupTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
   // DEV_0003 is found first, on a line whose install section is empty; the
   // later REV_02 identifier of the same manufacturer is not tried, and the
   // second manufacturer gives the match.
-  std::wstring device = Device({L"PCI\\VEN_1AB2&DEV_0003\\1", L"PCI\\VEN_1AB2&DEV_0003",
-                                L"PCI\\VEN_1AB2&DEV_0003&REV_02"});
-  std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, device);
-  ASSERT_TRUE(one);
-  EXPECT_EQ(L"Second", one->manufacturer);
-  EXPECT_EQ(L"pci\\ven_1ab2&dev_0003", one->matched_id);
+  const std::wstring device =
+      Device({L"PCI\\VEN_1AB2&DEV_0003\\1", L"PCI\\VEN_1AB2&DEV_0003", L"PCI\\VEN_1AB2&DEV_0003&REV_02"});
+  ASSERT_TRUE(One(device));
+  EXPECT_EQ(L"Second|pci\\ven_1ab2&dev_0003", One(device)->manufacturer + L"|" + One(device)->matched_id);
   // Without the second manufacturer there is no match at all.
   std::wstring first_only = kLookupInf;
   first_only.replace(first_only.find(L"Second = "), 4, L";Sec");
-  EXPECT_FALSE(MatchInfDevice(InfDocument::FromText(first_only), amd64, device));
+  EXPECT_FALSE(MatchInfDevice(InfDocument::FromText(first_only), amd64_, device));
   // The device-list lookup does not look at the install section.
-  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(device));
-  ASSERT_EQ(2u, all.size());
-  EXPECT_EQ(L"empty_inst.NTAMD64", all[0].install_section);
+  ASSERT_EQ(2u, All(device).size());
+  EXPECT_EQ(L"empty_inst.NTAMD64", All(device)[0].install_section);
   // A description may hold "," before its "=".
-  std::optional<DriverMatch> fast =
-      MatchInfDevice(doc, amd64, Device({L"PCI\\X\\1", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}));
+  const std::optional<DriverMatch> fast = One(Device({L"PCI\\X\\1", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}));
   ASSERT_TRUE(fast);
-  EXPECT_EQ(L"fast adapter, rev 2", fast->description);
-  EXPECT_EQ(L"fast_inst", fast->install_section);
+  EXPECT_EQ(L"fast adapter, rev 2|fast_inst", fast->description + L"|" + fast->install_section);
 }
 
-TEST(DriverMatchTest, MatchInfDeviceEachAgreesWithOneDeviceAtATime) {
-  InfDocument doc = InfDocument::FromText(kLookupInf);
-  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
-  // A device found first on a line without directives, one found at once,
-  // one holding "," (a single device text is never split there), one not
-  // found and one without any LF.
+// MatchInfDeviceEach is compared with MatchInfDevice device by device by the
+// match fuzz target (seed fuzz/corpus/match_fuzz/lookup_order_and_empty_sections).
+TEST_F(LookupTest, MatchInfDeviceEachTakesEachTextAsOneDevice) {
+  // A text holding "," is one device; a text without any LF has no identifier to try.
   const std::vector<std::wstring> texts = {
-      Device({L"PCI\\VEN_1AB2&DEV_0003\\1", L"PCI\\VEN_1AB2&DEV_0003",
-              L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
-      Device({L"PCI\\X\\1", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
       Device({L"PCI\\Y\\1", L"X,PCI\\VEN_1AB2&DEV_0003&REV_02", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
-      Device({L"PCI\\Z\\1", L"PCI\\VEN_FFFF&DEV_0000"}),
       L"PCI\\VEN_1AB2&DEV_0003&REV_02"};
   const std::vector<std::optional<DriverMatch>> each =
-      MatchInfDeviceEach(doc, amd64, DeviceIdList::FromDeviceTexts(texts));
-  ASSERT_EQ(texts.size(), each.size());
-  size_t found = 0;
-  for (size_t d = 0; d < texts.size(); ++d) {
-    const std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, texts[d]);
-    ASSERT_EQ(bool(one), bool(each[d])) << d;
-    if (one) EXPECT_EQ(DriverMatchText(*one), DriverMatchText(*each[d])) << d;
-    found += one ? 1 : 0;
-  }
-  EXPECT_EQ(3u, found);
-  EXPECT_EQ(L"Second", each[0]->manufacturer);
-  EXPECT_EQ(L"pci\\y\\1", each[2]->instance_id);
+      MatchInfDeviceEach(doc_, amd64_, DeviceIdList::FromDeviceTexts(texts));
+  ASSERT_EQ(2u, each.size());
+  ASSERT_TRUE(each[0] && One(texts[0]));
+  EXPECT_EQ(DriverMatchText(*One(texts[0])), DriverMatchText(*each[0]));
+  EXPECT_EQ(L"pci\\y\\1|fast_inst", each[0]->instance_id + L"|" + each[0]->install_section);
+  EXPECT_FALSE(each[1] || One(texts[1]));
 }
 
-TEST(DriverMatchTest, DeviceListForms) {
-  InfDocument doc = InfDocument::FromText(kLookupInf);
-  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
-  std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"});
+TEST_F(LookupTest, DeviceListForms) {
+  const std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"});
   // Empty entries match nothing; the same device twice gives one record per
   // manufacturer; a last identifier without LF is not tried.
-  std::wstring list = L"," + a + L",," + a + L",PCI\\B\\1\nPCI\\VEN_1AB2&DEV_0001";
-  DeviceIdList devices = DeviceIdList::FromText(list);
+  const DeviceIdList devices = DeviceIdList::FromText(L"," + a + L",," + a + L",PCI\\B\\1\nPCI\\VEN_1AB2&DEV_0001");
   EXPECT_EQ(5u, devices.size());
-  std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, devices);
+  const std::vector<DriverMatch> all = MatchInfDevices(doc_, amd64_, devices);
   ASSERT_EQ(1u, all.size());
-  EXPECT_EQ(L"pci\\a\\1", all[0].instance_id);
-  EXPECT_EQ(L"exact_inst.NTAMD64", all[0].install_section);
+  EXPECT_EQ(L"pci\\a\\1|exact_inst.NTAMD64", all[0].instance_id + L"|" + all[0].install_section);
 
-  DeviceIdList items = DeviceIdList::FromItems(
-      {{L"PCI\\B\\1", L"PCI\\VEN_1AB2&DEV_0001"}, {L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"}});
+  const DeviceIdList items =
+      DeviceIdList::FromItems({{L"PCI\\B\\1", L"PCI\\VEN_1AB2&DEV_0001"}, {L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"}});
   EXPECT_EQ(std::vector<std::wstring>({L"pci\\b\\1", L"pci\\ven_1ab2&dev_0001"}), items.Items(0));
-  EXPECT_EQ(3u, MatchInfDevices(doc, amd64, items).size());
-  EXPECT_TRUE(MatchInfDevices(doc, amd64, DeviceIdList()).empty());
-  EXPECT_FALSE(MatchInfDevice(doc, amd64, L""));
+  EXPECT_EQ(3u, MatchInfDevices(doc_, amd64_, items).size());
+  EXPECT_TRUE(MatchInfDevices(doc_, amd64_, DeviceIdList()).empty());
+  EXPECT_FALSE(One(L""));
 }
 
 TEST(DriverMatchTest, FileAcceptanceAndManufacturerLines) {
@@ -355,98 +351,73 @@ TEST(DriverMatchTest, FileAcceptanceAndManufacturerLines) {
 }
 
 // ---------------------------------------------------------------------------
-// Vendor-style files
+// Vendor-style files: UTF-16 (acme), ANSI with LF and no final line break
+// (contoso), UTF-8 (fabrikam)
 
-std::vector<DriverMatch> MatchData(const std::string& file, const SystemProfile& profile,
-                                   const std::vector<std::vector<std::wstring>>& devices) {
-  return MatchInfDevices(InfDocument::FromBytes(ReadDataFile(file)), profile,
-                         DeviceIdList::FromItems(devices));
+// Fields 1, 3, 4, 5 and 6 of a record.
+std::wstring Summary(const DriverMatch& m) {
+  return m.description + L"|" + m.matched_id + L"|" + m.install_section + L"|" + m.models_decoration + L"|" +
+         m.manufacturer;
 }
 
-TEST(DriverMatchDataTest, AcmeNetworkAdapters) {
-  std::vector<std::vector<std::wstring>> devices = {
-      {L"PCI\\VEN_1234&DEV_5679\\1", L"PCI\\VEN_1234&DEV_5679&SUBSYS_00011234",
-       L"PCI\\VEN_1234&DEV_5679"},
+TEST(DriverMatchDataTest, VendorFiles) {
+  const std::vector<std::vector<std::wstring>> acme_devices = {
+      {L"PCI\\VEN_1234&DEV_5679\\1", L"PCI\\VEN_1234&DEV_5679&SUBSYS_00011234", L"PCI\\VEN_1234&DEV_5679"},
       {L"PCI\\VEN_1234&DEV_567A\\2", L"PCI\\VEN_1234&DEV_567A"},
-      {L"PCI\\VEN_1234&DEV_5678\\3", L"PCI\\VEN_1234&DEV_5678&SUBSYS_00011234",
-       L"PCI\\VEN_1234&DEV_5678"},
-  };
-  std::vector<DriverMatch> de =
-      MatchData("inf/acme_net.inf", Profile(L"AMD64", L"10.0", L"19045", L"0407"), devices);
-  ASSERT_EQ(3u, de.size());
-  EXPECT_EQ(Record({L"Acme Gigabit Server Adapter", L"pci\\ven_1234&dev_5679\\1",
-                    L"pci\\ven_1234&dev_5679", L"nic_install.NTAMD64", L".NTamd64.10.0",
-                    L"Acme Corp", L"05/14/2021", L"1.2.3.4", L"Net"}),
-            DriverMatchText(de[0]));
-  EXPECT_EQ(L"Acme Gigabit-Netzwerkkarte", de[1].description);
-  EXPECT_EQ(L"pci\\ven_1234&dev_5678&subsys_00011234", de[2].matched_id);
-
-  // Windows 8.1 gets the older models; Windows 7 x86 a model whose install
-  // section holds nothing, which only the device-list lookup reports.
-  std::vector<DriverMatch> old = MatchData("inf/acme_net.inf", Profile(L"AMD64", L"6.3"), devices);
-  ASSERT_EQ(1u, old.size());
-  EXPECT_EQ(L"nic_install.63", old[0].install_section);
-  InfDocument acme = InfDocument::FromBytes(ReadDataFile("inf/acme_net.inf"));
-  std::wstring nic = Device({L"PCI\\VEN_1234&DEV_5678\\3", L"PCI\\VEN_1234&DEV_5678"});
-  EXPECT_TRUE(MatchInfDevice(acme, Profile(L"AMD64", L"6.3"), nic));
-  SystemProfile x86 = Profile(L"x86", L"6.1", L"7601");
-  EXPECT_EQ(1u, MatchInfDevices(acme, x86, DeviceIdList::FromText(nic)).size());
-  EXPECT_FALSE(MatchInfDevice(acme, x86, nic));
-}
-
-TEST(DriverMatchDataTest, ContosoStorageWithProductTypesAndMissingStrings) {
-  std::vector<std::vector<std::wstring>> devices = {
-      {L"PCI\\VEN_1B4B&DEV_9230&SUBSYS_92301B4B&REV_11\\4&1",
-       L"PCI\\VEN_1B4B&DEV_9230&SUBSYS_92301B4B", L"PCI\\VEN_1B4B&DEV_9230"},
+      {L"PCI\\VEN_1234&DEV_5678\\3", L"PCI\\VEN_1234&DEV_5678&SUBSYS_00011234", L"PCI\\VEN_1234&DEV_5678"}};
+  const std::vector<std::vector<std::wstring>> contoso_devices = {
+      {L"PCI\\VEN_1B4B&DEV_9230&SUBSYS_92301B4B&REV_11\\4&1", L"PCI\\VEN_1B4B&DEV_9230&SUBSYS_92301B4B",
+       L"PCI\\VEN_1B4B&DEV_9230"},
       {L"PCI\\VEN_1B4B&DEV_9220\\4&2", L"PCI\\VEN_1B4B&DEV_9220"},
-      {L"PCI\\VEN_1B4B&DEV_9215\\4&3", L"PCI\\VEN_1B4B&DEV_9215"},
-  };
-  std::vector<DriverMatch> ws =
-      MatchData("inf/contoso_storage.inf", Profile(L"AMD64", L"10.0"), devices);
-  ASSERT_EQ(3u, ws.size());
-  EXPECT_EQ(L"Contoso SATA RAID Controller " + DecodeAnsi("\xAE", 1), ws[0].description);
-  EXPECT_EQ(L"cstor_inst", ws[0].install_section);
-  EXPECT_EQ(L".NTamd64", ws[0].models_decoration);
-  EXPECT_EQ(L"9.1.0.1009", ws[0].driver_version);
-  EXPECT_EQ(L"Contoso SATA Controller (legacy mode)", ws[1].description);
-  EXPECT_EQ(L"%cstor.missing%", ws[2].description);  // undefined: stays, lower-cased
-
-  std::vector<DriverMatch> server = MatchData(
-      "inf/contoso_storage.inf", Profile(L"AMD64", L"10.0", L"19045", L"0409", L"3"), devices);
-  ASSERT_EQ(1u, server.size());
-  EXPECT_EQ(L"cstor_server", server[0].install_section);
-  std::vector<DriverMatch> x86 =
-      MatchData("inf/contoso_storage.inf", Profile(L"x86", L"5.1", L"2600"), devices);
-  ASSERT_EQ(1u, x86.size());
-  EXPECT_EQ(L".NTx86", x86[0].models_decoration);
-}
-
-TEST(DriverMatchDataTest, FabrikamUsbWithTokensInModelLines) {
-  std::vector<std::vector<std::wstring>> devices = {
-      {L"USB\\VID_0F0F&PID_0001\\SN1", L"USB\\VID_0F0F&PID_0001&REV_0100",
-       L"USB\\VID_0F0F&PID_0001"},
+      {L"PCI\\VEN_1B4B&DEV_9215\\4&3", L"PCI\\VEN_1B4B&DEV_9215"}};
+  const std::vector<std::vector<std::wstring>> fabrikam_devices = {
+      {L"USB\\VID_0F0F&PID_0001\\SN1", L"USB\\VID_0F0F&PID_0001&REV_0100", L"USB\\VID_0F0F&PID_0001"},
       {L"USB\\VID_0F0F&PID_0002\\SN2", L"USB\\VID_0F0F&PID_0002"},
       {L"USB\\VID_0F0F&PID_DF11\\SN3", L"USB\\VID_0F0F&PID_DF11"},
-      {L"USB\\VID_0F0F&PID_0003&MI_00\\6&1", L"USB\\VID_0F0F&PID_0003&MI_00"},
+      {L"USB\\VID_0F0F&PID_0003&MI_00\\6&1", L"USB\\VID_0F0F&PID_0003&MI_00"}};
+  const std::wstring raid = L"Contoso SATA RAID Controller " + DecodeAnsi("\xAE", 1);
+  const std::wstring serial = L"Fabrikam USB-Serieller Anschluss f\u00fcr Ger\u00e4te";
+  const struct {
+    const char* file;
+    SystemProfile profile;
+    const std::vector<std::vector<std::wstring>>& devices;
+    std::vector<std::wstring> summaries;
+  } cases[] = {
+      {"inf/acme_net.inf", Profile(L"AMD64", L"10.0", L"19045", L"0407"), acme_devices,
+       {L"Acme Gigabit Server Adapter|pci\\ven_1234&dev_5679|nic_install.NTAMD64|.NTamd64.10.0|Acme Corp",
+        L"Acme Gigabit-Netzwerkkarte|pci\\ven_1234&dev_567a|nic_install.NTAMD64|.NTamd64.10.0|Acme Corp",
+        L"Acme Gigabit-Netzwerkkarte|pci\\ven_1234&dev_5678&subsys_00011234|nic_install.NTAMD64|.NTamd64.10.0|"
+        L"Acme Corp"}},
+      {"inf/contoso_storage.inf", Profile(L"AMD64", L"10.0"), contoso_devices,
+       {raid + L"|pci\\ven_1b4b&dev_9230&subsys_92301b4b|cstor_inst|.NTamd64|Contoso Ltd.",
+        L"Contoso SATA Controller (legacy mode)|pci\\ven_1b4b&dev_9220|cstor_inst|.NTamd64|Contoso Ltd.",
+        L"%cstor.missing%|pci\\ven_1b4b&dev_9215|cstor_inst|.NTamd64|Contoso Ltd."}},  // undefined: stays
+      {"inf/contoso_storage.inf", Profile(L"AMD64", L"10.0", L"19045", L"0409", L"3"), contoso_devices,
+       {raid + L"|pci\\ven_1b4b&dev_9230|cstor_server|.NTamd64.6.0.0x00000003|Contoso Ltd."}},
+      {"inf/fabrikam_usb.inf", Profile(L"AMD64", L"10.0", L"19045", L"0407"), fabrikam_devices,
+       {serial + L"|usb\\vid_0f0f&pid_0001|serial_install.NTAMD64|.NTamd64|Fabrikam, Inc.",
+        serial + L"|usb\\vid_0f0f&pid_0002|serial_install.NTAMD64|.NTamd64|Fabrikam, Inc.",  // USB\%DeviceID%
+        L"fabrikam dfu device, rev 2|usb\\vid_0f0f&pid_df11|dfu_install.NT|.NTamd64|Fabrikam, Inc.",
+        // The install section from a string; literal descriptions lower-cased.
+        L"fabrikam composite|usb\\vid_0f0f&pid_0003&mi_00|serial_install.NTAMD64|.NTamd64|Fabrikam, Inc.",
+        // The second manufacturer serves the first device again.
+        L"Fabrikam, Inc. serial|usb\\vid_0f0f&pid_0001|legacy_install|.NTamd64|Fabrikam Legacy"}},
   };
-  std::vector<DriverMatch> de =
-      MatchData("inf/fabrikam_usb.inf", Profile(L"AMD64", L"10.0", L"19045", L"0407"), devices);
-  ASSERT_EQ(5u, de.size());
-  EXPECT_EQ(L"Fabrikam USB-Serieller Anschluss f\u00fcr Ger\u00e4te", de[0].description);
-  EXPECT_EQ(L"Fabrikam, Inc.", de[0].manufacturer);
-  EXPECT_EQ(L"usb\\vid_0f0f&pid_0002", de[1].matched_id);  // USB\%DeviceID%
-  EXPECT_EQ(L"fabrikam dfu device, rev 2", de[2].description);
-  EXPECT_EQ(L"dfu_install.NT", de[2].install_section);
-  EXPECT_EQ(L"serial_install.NTAMD64", de[3].install_section);  // section from a string
-  // The second manufacturer serves the first device again.
-  EXPECT_EQ(L"usb\\vid_0f0f&pid_0001\\sn1", de[4].instance_id);
-  EXPECT_EQ(L"Fabrikam, Inc. serial", de[4].description);  // literal text lower-cased
-  EXPECT_EQ(L"Fabrikam Legacy", de[4].manufacturer);
-
-  std::vector<DriverMatch> x86 =
-      MatchData("inf/fabrikam_usb.inf", Profile(L"x86", L"6.1", L"7601"), devices);
-  ASSERT_EQ(1u, x86.size());
-  EXPECT_EQ(L"serial_install", x86[0].install_section);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.file) + " " + WideToUtf8(c.profile.architecture + L" " + c.profile.version));
+    std::vector<std::wstring> got;
+    for (const DriverMatch& m : MatchInfDevices(InfDocument::FromBytes(ReadDataFile(c.file)), c.profile,
+                                                DeviceIdList::FromItems(c.devices)))
+      got.push_back(Summary(m));
+    EXPECT_EQ(c.summaries, got);
+  }
+  // Windows 8.1 gets the older models; Windows 7 x86 a model whose install
+  // section holds nothing, which only the device-list lookup reports.
+  InfDocument acme = InfDocument::FromBytes(ReadDataFile("inf/acme_net.inf"));
+  std::wstring nic = Device({L"PCI\\VEN_1234&DEV_5678\\3", L"PCI\\VEN_1234&DEV_5678"});
+  EXPECT_EQ(L"nic_install.63", MatchInfDevice(acme, Profile(L"AMD64", L"6.3"), nic)->install_section);
+  EXPECT_EQ(1u, MatchInfDevices(acme, Profile(L"x86", L"6.1", L"7601"), DeviceIdList::FromText(nic)).size());
+  EXPECT_FALSE(MatchInfDevice(acme, Profile(L"x86", L"6.1", L"7601"), nic));
 }
 
 }  // namespace

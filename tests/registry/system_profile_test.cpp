@@ -11,25 +11,20 @@
 namespace orvane {
 namespace {
 
+// The eight fields joined by "|".
+std::wstring Fields(const SystemProfile& p) {
+  return p.system_drive + L"|" + p.windows_dir + L"|" + p.architecture + L"|" + p.version + L"|" + p.build +
+         L"|" + p.program_files + L"|" + p.language + L"|" + p.product_type;
+}
+
 TEST(ReadRunningProfileTest, Version10PreinstallationEnvironment) {
   MemoryRegistry registry;
   ASSERT_TRUE(testing_support::LoadMachine(registry, "devices/desktop_pc.reg"));
   FakeSystemInfo system;
   system.SetEnvironment(L"WINDIR", L"X:\\windows");
-  system.product_type = L"1";
-
-  SystemProfile profile = ReadRunningProfile(registry, system);
-  EXPECT_EQ(profile.system_drive, L"X:");
-  EXPECT_EQ(profile.windows_dir, L"X:\\windows");
-  EXPECT_EQ(profile.architecture, L"AMD64");
   // The numbers win over the frozen "6.3" text.
-  EXPECT_EQ(profile.version, L"10.0");
-  EXPECT_EQ(profile.build, L"19041");
-  EXPECT_EQ(profile.program_files, L"X:\\Program Files");
-  EXPECT_EQ(profile.language, L"0409");
-  EXPECT_EQ(profile.product_type, L"1");
-  EXPECT_EQ(WindowsDisplayName(profile.version, profile.architecture), L"Win 10");
-  EXPECT_EQ(BitnessText(profile.architecture), L"64 Bit");
+  EXPECT_EQ(Fields(ReadRunningProfile(registry, system)),
+            L"X:|X:\\windows|AMD64|10.0|19041|X:\\Program Files|0409|1");
 }
 
 TEST(ReadRunningProfileTest, OlderSystemTakesTheVersionText) {
@@ -47,76 +42,41 @@ TEST(ReadRunningProfileTest, OlderSystemTakesTheVersionText) {
   FakeSystemInfo system;
   system.SetEnvironment(L"windir", L"D:\\WINNT");
   system.product_type = L"3";
-
-  SystemProfile profile = ReadRunningProfile(registry, system);
-  EXPECT_EQ(profile.system_drive, L"D:");
-  EXPECT_EQ(profile.windows_dir, L"D:\\WINNT");
-  EXPECT_EQ(profile.architecture, L"x86");
-  EXPECT_EQ(profile.version, L"6.1");
-  EXPECT_EQ(profile.build, L"7601");
-  EXPECT_EQ(profile.language, L"0407");
-  EXPECT_EQ(profile.product_type, L"3");
-  EXPECT_EQ(WindowsDisplayName(profile.version, profile.architecture), L"Win 7");
-  EXPECT_EQ(ProductTypeName(profile.product_type), L"ServerNT");
+  EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"D:|D:\\WINNT|x86|6.1|7601|X:\\Program Files|0407|3");
 }
 
 TEST(ReadRunningProfileTest, MissingValuesGiveEmptyFields) {
   MemoryRegistry registry;
   FakeSystemInfo system;
   system.product_type = L"";  // the version query failed
-  SystemProfile profile = ReadRunningProfile(registry, system);
-  EXPECT_EQ(profile.system_drive, L"");
-  EXPECT_EQ(profile.windows_dir, L"");
-  EXPECT_EQ(profile.architecture, L"");
-  EXPECT_EQ(profile.version, L"");
-  EXPECT_EQ(profile.build, L"");
-  EXPECT_EQ(profile.program_files, L"");
-  EXPECT_EQ(profile.language, L"");
-  EXPECT_EQ(profile.product_type, L"");
-  EXPECT_EQ(WindowsDisplayName(profile.version, profile.architecture), L"unknown");
-  EXPECT_EQ(ProductTypeName(profile.product_type), L"WinNT");
-
+  EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"|||||||");
   // A Windows directory without a folder part is its own drive text.
   system.SetEnvironment(L"Windir", L"X:");
   EXPECT_EQ(ReadRunningProfile(registry, system).system_drive, L"X:");
 }
 
-TEST(WindowsNamesTest, DisplayNameTable) {
-  struct Case {
+TEST(WindowsNamesTest, DisplayNameBitnessAndProductType) {
+  const struct {
     const wchar_t* version;
     const wchar_t* architecture;
     const wchar_t* name;
+  } names[] = {
+      {L"5.0", L"x86", L"Win 2000"},   {L"5.1", L"", L"Win XP"},        {L"5.2", L"x86", L"Win 2003"},
+      {L"5.2", L"X86", L"Win 2003"},   {L"5.2", L"AMD64", L"Win XP"},   {L"5.2", L"IA64", L"unknown"},
+      {L"5.2", L"", L"unknown"},       {L"6.0", L"amd64", L"Win Vista"}, {L"6.1", L"x86", L"Win 7"},
+      {L"6.2", L"ARM64", L"Win 8"},    {L"6.3", L"AMD64", L"Win 8.1"},  {L"10.0", L"AMD64", L"Win 10"},
+      {L"6.4", L"x86", L"unknown"},    {L"10", L"x86", L"unknown"},     {L"6.1 ", L"x86", L"unknown"},
+      {L"", L"x86", L"unknown"},
   };
-  const Case cases[] = {
-      {L"5.0", L"x86", L"Win 2000"},   {L"5.1", L"", L"Win XP"},
-      {L"5.2", L"x86", L"Win 2003"},   {L"5.2", L"X86", L"Win 2003"},
-      {L"5.2", L"AMD64", L"Win XP"},   {L"5.2", L"IA64", L"unknown"},
-      {L"5.2", L"", L"unknown"},       {L"6.0", L"amd64", L"Win Vista"},
-      {L"6.1", L"x86", L"Win 7"},      {L"6.2", L"ARM64", L"Win 8"},
-      {L"6.3", L"AMD64", L"Win 8.1"},  {L"10.0", L"AMD64", L"Win 10"},
-      {L"6.4", L"x86", L"unknown"},    {L"10", L"x86", L"unknown"},
-      {L"6.1 ", L"x86", L"unknown"},   {L"", L"x86", L"unknown"},
-  };
-  for (const Case& c : cases) {
-    EXPECT_EQ(WindowsDisplayName(c.version, c.architecture), c.name)
-        << c.version << L" / " << c.architecture;
-  }
-}
+  for (const auto& c : names)
+    EXPECT_EQ(WindowsDisplayName(c.version, c.architecture), c.name) << c.version << L" / " << c.architecture;
 
-TEST(WindowsNamesTest, BitnessAndProductTypeNames) {
-  EXPECT_EQ(BitnessText(L"x86"), L"32 Bit");
-  EXPECT_EQ(BitnessText(L"AMD64"), L"64 Bit");
-  EXPECT_EQ(BitnessText(L"amd64"), L"64 Bit");
-  EXPECT_EQ(BitnessText(L"ARM64"), L"");
-  EXPECT_EQ(BitnessText(L"IA64"), L"");
-  EXPECT_EQ(BitnessText(L""), L"");
-
-  EXPECT_EQ(ProductTypeName(L"1"), L"WinNT");
-  EXPECT_EQ(ProductTypeName(L"2"), L"LanmanNT");
-  EXPECT_EQ(ProductTypeName(L"3"), L"ServerNT");
-  EXPECT_EQ(ProductTypeName(L""), L"WinNT");
-  EXPECT_EQ(ProductTypeName(L"4"), L"WinNT");
-  EXPECT_EQ(ProductTypeName(L"02"), L"WinNT");
+  const std::pair<const wchar_t*, const wchar_t*> bitness[] = {
+      {L"x86", L"32 Bit"}, {L"AMD64", L"64 Bit"}, {L"amd64", L"64 Bit"}, {L"ARM64", L""}, {L"IA64", L""}, {L"", L""}};
+  for (const auto& c : bitness) EXPECT_EQ(BitnessText(c.first), c.second) << c.first;
+  const std::pair<const wchar_t*, const wchar_t*> types[] = {
+      {L"1", L"WinNT"}, {L"2", L"LanmanNT"}, {L"3", L"ServerNT"}, {L"", L"WinNT"}, {L"4", L"WinNT"}, {L"02", L"WinNT"}};
+  for (const auto& c : types) EXPECT_EQ(ProductTypeName(c.first), c.second) << c.first;
 }
 
 }  // namespace

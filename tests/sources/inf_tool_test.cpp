@@ -41,80 +41,43 @@ TEST(InfToolArgs, UsageErrorsExitWithTwoAndWriteOnlyToStderr) {
   InMemoryFileSystem files;
   files.AddFile(L"/d.txt", "X\\1\n");
   files.AddFile(L"/a.inf", "[S]\nk=v\n");
+  // match with every option: the cases below leave one out or add one.
+  const std::vector<std::wstring> match = {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601",
+                                           L"--lang", L"0409", L"--product-type", L"1", L"--devices", L"/d.txt"};
+  auto without = [&match](const std::wstring& option) {
+    std::vector<std::wstring> args = match;
+    const auto at = std::find(args.begin(), args.end(), option);
+    args.erase(at, at + 2);
+    args.push_back(L"/a.inf");
+    return args;
+  };
+  auto with = [&match](std::vector<std::wstring> extra) {
+    extra.insert(extra.begin() + 1, match.begin() + 1, match.end());
+    extra.push_back(L"/a.inf");
+    return extra;
+  };
   const std::vector<std::vector<std::wstring>> bad = {
-      {},
-      {L"matches"},
-      {L"MATCH"},
-      // match without one of its required options, or without a path
-      {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601", L"--lang", L"0409",
-       L"--product-type", L"1", L"/a.inf"},
-      {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601", L"--lang", L"0409",
-       L"--devices", L"/d.txt", L"/a.inf"},
-      {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601", L"--lang", L"0409",
-       L"--product-type", L"1", L"--devices", L"/d.txt"},
-      // unknown option, option given twice, option without its value
-      {L"match", L"--arch", L"x86", L"--verbose", L"--version", L"6.1", L"--build", L"7601",
-       L"--lang", L"0409", L"--product-type", L"1", L"--devices", L"/d.txt", L"/a.inf"},
-      {L"match", L"--arch", L"x86", L"--arch", L"AMD64", L"--version", L"6.1", L"--build",
-       L"7601", L"--lang", L"0409", L"--product-type", L"1", L"--devices", L"/d.txt", L"/a.inf"},
-      {L"decoration", L"/a.inf", L"S", L"--arch"},
-      {L"decoration", L"--arch"},
-      {L"decoration", L"/a.inf", L"S"},
-      {L"expand", L"/a.inf", L"%x%"},
-      {L"expand", L"--arch", L"x86", L"/a.inf", L"%x%"},
-      {L"value", L"/a.inf", L"S"},
-      {L"value", L"/a.inf", L"S", L"k", L"d", L"extra"},
+      {}, {L"matches"}, {L"MATCH"},
+      // match without a required option or without a path; an unknown
+      // option, an option given twice
+      without(L"--devices"), without(L"--product-type"), match,
+      with({L"match", L"--verbose"}), with({L"match", L"--arch", L"AMD64"}),
+      {L"decoration", L"/a.inf", L"S", L"--arch"}, {L"decoration", L"--arch"}, {L"decoration", L"/a.inf", L"S"},
+      {L"expand", L"/a.inf", L"%x%"}, {L"expand", L"--arch", L"x86", L"/a.inf", L"%x%"},
+      {L"value", L"/a.inf", L"S"}, {L"value", L"/a.inf", L"S", L"k", L"d", L"extra"},
       {L"exists", L"--first", L"/a.inf", L"S"},
       // options come before the operands: a late --entry is a third operand
-      {L"exists", L"/a.inf", L"S", L"--entry"},
-      {L"table", L"/a.inf"},
-      {L"table", L"--entry", L"/a.inf", L"S"},
+      {L"exists", L"/a.inf", L"S", L"--entry"}, {L"table", L"/a.inf"}, {L"table", L"--entry", L"/a.inf", L"S"},
   };
   for (const auto& args : bad) {
     const ToolRun run = InvokeTool(files, args);
     std::wstring joined;
     for (const auto& arg : args) joined += arg + L" ";
-    SCOPED_TRACE(WideToUtf8(joined));
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.out, "");
-    EXPECT_NE(run.err.find("usage"), std::string::npos);
+    EXPECT_EQ(run.status, 2) << joined;
+    EXPECT_EQ(run.out, "") << joined;
+    EXPECT_NE(run.err.find("usage"), std::string::npos) << joined;
   }
-}
-
-TEST(InfToolArgs, MatchOptionsInAnyOrderFillTheProfile) {
-  InfToolRequest request;
-  ASSERT_EQ(ParseInfToolArgs({L"match", L"--first", L"--product-type", L"3", L"--devices",
-                              L"dev.txt", L"--lang", L"0407", L"--build", L"", L"--version",
-                              L"6.3", L"--arch", L"x86", L"one.inf", L"--two"},
-                             &request),
-            L"");
-  EXPECT_EQ(request.command, InfToolCommand::kMatch);
-  EXPECT_TRUE(request.first);
-  EXPECT_EQ(request.profile.architecture, L"x86");
-  EXPECT_EQ(request.profile.version, L"6.3");
-  EXPECT_EQ(request.profile.build, L"");  // an empty value is a value
-  EXPECT_EQ(request.profile.language, L"0407");
-  EXPECT_EQ(request.profile.product_type, L"3");
-  EXPECT_EQ(request.profile.system_drive, L"");
-  EXPECT_EQ(request.devices_file, L"dev.txt");
-  // After the first operand everything is an operand.
-  EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"one.inf", L"--two"}));
-}
-
-TEST(InfToolArgs, DoubleDashEndsTheOptions) {
-  InfToolRequest request;
-  ASSERT_EQ(ParseInfToolArgs({L"value", L"--", L"--odd.inf", L"S", L"K"}, &request), L"");
-  EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"--odd.inf", L"S", L"K"}));
-  ASSERT_EQ(ParseInfToolArgs({L"exists", L"--entry", L"a.inf", L"S"}, &request), L"");
-  EXPECT_TRUE(request.require_entry);
-  ASSERT_EQ(ParseInfToolArgs({L"expand", L"--lang", L"0407", L"a.inf", L"--lang"}, &request), L"");
-  EXPECT_EQ(request.language, L"0407");
-  EXPECT_EQ(request.operands[1], L"--lang");
-}
-
-TEST(InfToolArgs, UnreadableDevicesFileIsAnError) {
-  InMemoryFileSystem files;
-  files.AddFile(L"/a.inf", "[Version]\n");
+  // A devices file that cannot be read is an error naming it.
   const ToolRun run = InvokeTool(files, [] {
     auto args = MatchArgs(L"/missing.txt");
     args.push_back(L"/a.inf");
@@ -123,6 +86,30 @@ TEST(InfToolArgs, UnreadableDevicesFileIsAnError) {
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("missing.txt"), std::string::npos);
+}
+
+TEST(InfToolArgs, OptionsInAnyOrderUntilTheFirstOperandOrADoubleDash) {
+  InfToolRequest request;
+  ASSERT_EQ(ParseInfToolArgs({L"match", L"--first", L"--product-type", L"3", L"--devices", L"dev.txt", L"--lang",
+                              L"0407", L"--build", L"", L"--version", L"6.3", L"--arch", L"x86", L"one.inf", L"--two"},
+                             &request),
+            L"");
+  EXPECT_EQ(request.command, InfToolCommand::kMatch);
+  EXPECT_TRUE(request.first);
+  const SystemProfile& p = request.profile;  // an empty value is a value
+  EXPECT_EQ(p.system_drive + L"|" + p.architecture + L"|" + p.version + L"|" + p.build + L"|" + p.language + L"|" +
+                p.product_type + L"|" + request.devices_file,
+            L"|x86|6.3||0407|3|dev.txt");
+  // After the first operand everything is an operand.
+  EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"one.inf", L"--two"}));
+
+  ASSERT_EQ(ParseInfToolArgs({L"value", L"--", L"--odd.inf", L"S", L"K"}, &request), L"");
+  EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"--odd.inf", L"S", L"K"}));
+  ASSERT_EQ(ParseInfToolArgs({L"exists", L"--entry", L"a.inf", L"S"}, &request), L"");
+  EXPECT_TRUE(request.require_entry);
+  ASSERT_EQ(ParseInfToolArgs({L"expand", L"--lang", L"0407", L"a.inf", L"--lang"}, &request), L"");
+  EXPECT_EQ(request.language, L"0407");
+  EXPECT_EQ(request.operands[1], L"--lang");
 }
 
 // ---------------------------------------------------------------------------
@@ -161,12 +148,9 @@ TEST(InfToolDevices, BlankLinesSeparateDevicesWhateverTheLineEnds) {
 }
 
 TEST(InfToolDevices, OnlyALeadingMarkIsSkippedAndTextIsUtf8) {
-  EXPECT_TRUE(ParseDevicesFile("").empty());
-  EXPECT_TRUE(ParseDevicesFile("\xEF\xBB\xBF").empty());
-  EXPECT_TRUE(ParseDevicesFile("\xEF\xBB\xBF\r\n \n\t").empty());
-  const std::vector<ToolDevice> devices = ParseDevicesFile("X\\\xC3\xA9\\1\n\xEF\xBB\xBFY\n");
-  ASSERT_EQ(devices.size(), 1u);
-  EXPECT_EQ(devices[0], (ToolDevice{L"X\\\u00E9\\1", L"\uFEFFY"}));
+  for (const char* empty : {"", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n \n\t"}) EXPECT_TRUE(ParseDevicesFile(empty).empty());
+  EXPECT_EQ(ParseDevicesFile("X\\\xC3\xA9\\1\n\xEF\xBB\xBFY\n"),
+            (std::vector<ToolDevice>{{L"X\\\u00E9\\1", L"\uFEFFY"}}));
   EXPECT_EQ(DeviceListText({}), L"");
 }
 
@@ -204,10 +188,9 @@ TEST(InfToolWalk, PathsAreBuiltWithThePlatformSeparator) {
   InMemoryFileSystem files(L'\\');
   files.AddFile(L"C:\\pack\\net\\e1.inf", "");
   files.AddFile(L"C:\\pack\\top.inf", "");
-  EXPECT_EQ(CollectInfFiles(files, L"C:\\pack"),
-            (std::vector<std::wstring>{L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"}));
-  EXPECT_EQ(CollectInfFiles(files, L"C:\\pack\\"),
-            (std::vector<std::wstring>{L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"}));
+  const std::vector<std::wstring> expected = {L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"};
+  EXPECT_EQ(CollectInfFiles(files, L"C:\\pack"), expected);
+  EXPECT_EQ(CollectInfFiles(files, L"C:\\pack\\"), expected);
   EXPECT_EQ(CollectInfFiles(files, L"C:/pack/")[1], L"C:/pack/top.inf");
 }
 
@@ -307,27 +290,30 @@ TEST_F(InfToolData, FirstMatchPerDeviceSkipsModelsWithoutDirectives) {
 
 TEST_F(InfToolData, ReaderCommands) {
   const std::wstring net = Data(L"pack/acme/net.inf");
-  EXPECT_EQ(RunTool({L"decoration", L"--arch", L"AMD64", net, L"Nic_Install"}).out, ".NTAMD64\n");
-  EXPECT_EQ(RunTool({L"decoration", L"--arch", L"x86", net, L"Nic_Install"}).out, "\n");
-  EXPECT_EQ(RunTool({L"expand", L"--lang", L"0407", net, L"[%NIC.DESC%|%Mfg%|%none%]"}).out,
-            "[Acme Gigabit-Netzwerkkarte f\xC3\xBCr Server|Acme Corp|%none%]\n");
-  EXPECT_EQ(RunTool({L"value", net, L"nic.reg", L" TABBED "}).out, " \"a\\u0009b\"\n");
-  EXPECT_EQ(RunTool({L"value", net, L"nic.reg", L"absent"}).out, "\n");
-  EXPECT_EQ(RunTool({L"value", net, L"nic.reg", L"absent", L"fallback"}).out, "fallback\n");
-  EXPECT_EQ(RunTool({L"table", net, L"NIC.REG"}).out,
-            "Tabbed \t \"a\\u0009b\"\nSpaced Key  \t value with\n");
-  EXPECT_EQ(RunTool({L"table", net, L"Nowhere"}).out, "");
-  EXPECT_EQ(RunTool({L"exists", net, L"strings.0407"}).out, "true\n");
-  EXPECT_EQ(RunTool({L"exists", net, L"Strings.0409"}).out, "false\n");
-
   const std::wstring zeta = Data(L"pack/Zeta/STORAGE.INF");
-  EXPECT_EQ(RunTool({L"exists", zeta, L"Zeta_Inst.NTamd64"}).out, "true\n");
-  EXPECT_EQ(RunTool({L"exists", L"--entry", zeta, L"Zeta_Inst.NTamd64"}).out, "false\n");
-  EXPECT_EQ(RunTool({L"exists", L"--entry", zeta, L"Other_Inst.NT"}).out, "true\n");
-  // A file that cannot be read reads as an empty one.
-  const ToolRun missing = RunTool({L"value", Data(L"pack/none.inf"), L"a", L"b", L"c"});
-  EXPECT_EQ(missing.status, 0);
-  EXPECT_EQ(missing.out, "c\n");
+  const std::pair<std::vector<std::wstring>, const char*> cases[] = {
+      {{L"decoration", L"--arch", L"AMD64", net, L"Nic_Install"}, ".NTAMD64\n"},
+      {{L"decoration", L"--arch", L"x86", net, L"Nic_Install"}, "\n"},
+      {{L"expand", L"--lang", L"0407", net, L"[%NIC.DESC%|%Mfg%|%none%]"},
+       "[Acme Gigabit-Netzwerkkarte f\xC3\xBCr Server|Acme Corp|%none%]\n"},
+      {{L"value", net, L"nic.reg", L" TABBED "}, " \"a\\u0009b\"\n"},
+      {{L"value", net, L"nic.reg", L"absent"}, "\n"},
+      {{L"value", net, L"nic.reg", L"absent", L"fallback"}, "fallback\n"},
+      {{L"table", net, L"NIC.REG"}, "Tabbed \t \"a\\u0009b\"\nSpaced Key  \t value with\n"},
+      {{L"table", net, L"Nowhere"}, ""},
+      {{L"exists", net, L"strings.0407"}, "true\n"},
+      {{L"exists", net, L"Strings.0409"}, "false\n"},
+      {{L"exists", zeta, L"Zeta_Inst.NTamd64"}, "true\n"},
+      {{L"exists", L"--entry", zeta, L"Zeta_Inst.NTamd64"}, "false\n"},
+      {{L"exists", L"--entry", zeta, L"Other_Inst.NT"}, "true\n"},
+      // A file that cannot be read reads as an empty one.
+      {{L"value", Data(L"pack/none.inf"), L"a", L"b", L"c"}, "c\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = RunTool(c.first);
+    EXPECT_EQ(run.status, 0) << WideToUtf8(c.first[0] + L" " + c.first.back());
+    EXPECT_EQ(run.out, c.second) << WideToUtf8(c.first[0] + L" " + c.first.back());
+  }
 }
 
 }  // namespace

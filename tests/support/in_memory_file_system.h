@@ -45,32 +45,21 @@ class InMemoryFileSystem : public FileSystem {
     return true;
   }
   bool WriteFile(const std::wstring& path, const std::string& bytes) override {
-    const std::wstring key = Key(path);
-    if (dirs_.count(key) != 0 || !ParentExists(key)) return false;
-    files_[key] = bytes;
-    return true;
+    std::string* file = Writable(path);
+    return file && (*file = bytes, true);
   }
   bool AppendFile(const std::wstring& path, const std::string& bytes) override {
-    const std::wstring key = Key(path);
-    if (dirs_.count(key) != 0 || !ParentExists(key)) return false;
-    files_[key] += bytes;
-    return true;
+    std::string* file = Writable(path);
+    return file && (*file += bytes, true);
   }
-  bool TouchFile(const std::wstring& path) override {
-    const std::wstring key = Key(path);
-    if (dirs_.count(key) != 0 || !ParentExists(key)) return false;
-    files_[key];
-    return true;
-  }
+  bool TouchFile(const std::wstring& path) override { return Writable(path) != nullptr; }
   bool DeleteFile(const std::wstring& path) override {
     links_.erase(Key(path));
     return files_.erase(Key(path)) != 0;
   }
   bool CopyFile(const std::wstring& from, const std::wstring& to) override {
     auto it = files_.find(Key(from));
-    if (it == files_.end()) return false;
-    const std::string bytes = it->second;
-    return WriteFile(to, bytes);
+    return it != files_.end() && WriteFile(to, std::string(it->second));
   }
   bool FileExists(const std::wstring& path) override { return files_.count(Key(path)) != 0; }
   bool DirectoryExists(const std::wstring& path) override {
@@ -88,28 +77,20 @@ class InMemoryFileSystem : public FileSystem {
     const std::wstring key = Key(path);
     if (dirs_.count(key) == 0) return false;
     const std::wstring prefix = key == L"/" ? key : key + L"/";
-    for (const std::wstring& dir : dirs_) {
-      if (IsChild(prefix, dir)) {
-        DirEntry entry;
-        entry.name = dir.substr(prefix.size());
-        entry.is_directory = true;
-        entry.is_link = links_.count(dir) != 0;
-        entries->push_back(entry);
-      }
-    }
-    for (const auto& file : files_) {
-      if (IsChild(prefix, file.first)) {
-        DirEntry entry;
-        entry.name = file.first.substr(prefix.size());
-        entry.is_link = links_.count(file.first) != 0;
-        entry.size = file.second.size();
-        entries->push_back(entry);
-      }
-    }
-    std::sort(entries->begin(), entries->end(),
-              [this](const DirEntry& a, const DirEntry& b) {
-                return reverse_listing_ ? b.name < a.name : a.name < b.name;
-              });
+    auto add = [&](const std::wstring& full, bool is_directory, uint64_t size) {
+      if (!IsChild(prefix, full)) return;
+      DirEntry entry;
+      entry.name = full.substr(prefix.size());
+      entry.is_directory = is_directory;
+      entry.is_link = links_.count(full) != 0;
+      entry.size = size;
+      entries->push_back(entry);
+    };
+    for (const std::wstring& dir : dirs_) add(dir, true, 0);
+    for (const auto& file : files_) add(file.first, false, file.second.size());
+    std::sort(entries->begin(), entries->end(), [this](const DirEntry& a, const DirEntry& b) {
+      return reverse_listing_ ? b.name < a.name : a.name < b.name;
+    });
     return true;
   }
   bool DeleteTree(const std::wstring& path) override {
@@ -160,6 +141,13 @@ class InMemoryFileSystem : public FileSystem {
   static bool IsChild(const std::wstring& prefix, const std::wstring& path) {
     return path.size() > prefix.size() && path.compare(0, prefix.size(), prefix) == 0 &&
            path.find(L'/', prefix.size()) == std::wstring::npos;
+  }
+  // The file to write, created empty when missing; null when a folder is in
+  // the way or the folder above is missing.
+  std::string* Writable(const std::wstring& path) {
+    const std::wstring key = Key(path);
+    if (dirs_.count(key) != 0 || !ParentExists(key)) return nullptr;
+    return &files_[key];
   }
   bool ParentExists(const std::wstring& key) const {
     const size_t slash = key.rfind(L'/');

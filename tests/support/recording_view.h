@@ -13,30 +13,15 @@
 
 namespace orvane {
 
+// The control's name as the recorded calls spell it.
 inline const wchar_t* ViewControlName(ViewControl control) {
-  switch (control) {
-    case ViewControl::CmdStatus: return L"CmdStatus";
-    case ViewControl::CmdLog: return L"CmdLog";
-    case ViewControl::TargetLine: return L"TargetLine";
-    case ViewControl::DeviceCount: return L"DeviceCount";
-    case ViewControl::DeviceTree: return L"DeviceTree";
-    case ViewControl::DeviceStatus1: return L"DeviceStatus1";
-    case ViewControl::DeviceStatus2: return L"DeviceStatus2";
-    case ViewControl::DeviceImport: return L"DeviceImport";
-    case ViewControl::SourcePathField: return L"SourcePathField";
-    case ViewControl::DriverList: return L"DriverList";
-    case ViewControl::DriverTypeValue: return L"DriverTypeValue";
-    case ViewControl::DriverHardwareIdValue: return L"DriverHardwareIdValue";
-    case ViewControl::DriverInfValue: return L"DriverInfValue";
-    case ViewControl::DriverPackageValue: return L"DriverPackageValue";
-    case ViewControl::SourceCounter: return L"SourceCounter";
-    case ViewControl::SourceStatus1: return L"SourceStatus1";
-    case ViewControl::SourceStatus2: return L"SourceStatus2";
-    case ViewControl::SourceRefresh: return L"SourceRefresh";
-    case ViewControl::ImportSelected: return L"ImportSelected";
-    case ViewControl::WindowsChoice: return L"WindowsChoice";
-  }
-  return L"?";
+  static const wchar_t* const kNames[] = {
+      L"CmdStatus",       L"CmdLog",         L"TargetLine",      L"DeviceCount",          L"DeviceTree",
+      L"DeviceStatus1",   L"DeviceStatus2",  L"DeviceImport",    L"SourcePathField",      L"DriverList",
+      L"DriverTypeValue", L"DriverHardwareIdValue", L"DriverInfValue", L"DriverPackageValue", L"SourceCounter",
+      L"SourceStatus1",   L"SourceStatus2",  L"SourceRefresh",   L"ImportSelected",       L"WindowsChoice"};
+  const size_t index = static_cast<size_t>(control);
+  return index < sizeof kNames / sizeof kNames[0] ? kNames[index] : L"?";
 }
 
 class RecordingView : public WindowView {
@@ -57,144 +42,128 @@ class RecordingView : public WindowView {
   // --- WindowView -----------------------------------------------------------
 
   void SetText(ViewControl control, const std::wstring& text) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"SetText " + Name(control) + L"=" + text);
     texts_[control] = text;
-    Record(L"SetText " + Name(control) + L"=" + text);
   }
   void SetEnabled(ViewControl control, bool enabled) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, (enabled ? L"Enable " : L"Disable ") + Name(control));
     enabled_[control] = enabled;
-    Record(std::wstring(enabled ? L"Enable " : L"Disable ") + Name(control));
   }
   void Focus(ViewControl control) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"Focus " + Name(control));
     focus_ = control;
-    Record(L"Focus " + Name(control));
   }
   void AppendLog(const std::wstring& text) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"AppendLog " + text);
     log_ += text;
-    Record(L"AppendLog " + text);
   }
   void ShowPage(int page) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"ShowPage " + std::to_wstring(page));
     page_ = page;
-    Record(L"ShowPage " + std::to_wstring(page));
   }
   void ClearTree(ViewControl tree) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"ClearTree " + Name(tree));
     trees_[tree].clear();
-    Record(L"ClearTree " + Name(tree));
   }
   void AddTreeItem(ViewControl tree, const std::wstring& text, const ItemIcon& icon, int64_t data) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"AddTreeItem " + Name(tree) + L" " + text + L" [" + icon.class_name + L"] " +
+                          std::to_wstring(data));
     TreeItem item;
     item.text = text;
     item.icon = icon;
     item.data = data;
     trees_[tree].push_back(item);
-    Record(L"AddTreeItem " + Name(tree) + L" " + text + L" [" + icon.class_name + L"] " + std::to_wstring(data));
   }
   void SetTreeItemColour(ViewControl tree, int index, ItemColour colour) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"SetTreeItemColour " + Name(tree) + L" " + std::to_wstring(index) + L" " +
+                          std::to_wstring(colour.red) + L"," + std::to_wstring(colour.green) + L"," +
+                          std::to_wstring(colour.blue));
     if (TreeItem* item = Item(tree, index)) {
       item->coloured = true;
       item->colour = colour;
     }
-    Record(L"SetTreeItemColour " + Name(tree) + L" " + std::to_wstring(index) + L" " + std::to_wstring(colour.red) +
-           L"," + std::to_wstring(colour.green) + L"," + std::to_wstring(colour.blue));
   }
   void SetTreeItemChecked(ViewControl tree, int index, bool checked) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"SetTreeItemChecked " + Name(tree) + L" " + std::to_wstring(index) + (checked ? L" on" : L" off"));
     if (TreeItem* item = Item(tree, index)) item->checked = checked;
-    Record(L"SetTreeItemChecked " + Name(tree) + L" " + std::to_wstring(index) + (checked ? L" on" : L" off"));
   }
   int TreeItemCount(ViewControl tree) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this);
     return static_cast<int>(trees_[tree].size());
   }
   bool IsTreeItemChecked(ViewControl tree, int index) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this);
     TreeItem* item = Item(tree, index);
     return item && item->checked;
   }
   int64_t TreeItemData(ViewControl tree, int index) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this);
     TreeItem* item = Item(tree, index);
     return item ? item->data : 0;
   }
   void ClearList(ViewControl list) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this, L"ClearList " + Name(list));
     lists_[list].clear();
     selected_[list] = -1;
-    Record(L"ClearList " + Name(list));
   }
   void AddListLine(ViewControl list, const std::vector<std::wstring>& columns, const ItemIcon& icon) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    lists_[list].push_back(ListLine{columns, icon});
     std::wstring joined;
     for (size_t i = 0; i < columns.size(); ++i) joined += (i ? L" | " : L"") + columns[i];
-    Record(L"AddListLine " + Name(list) + L" " + joined);
+    Locked lock(this, L"AddListLine " + Name(list) + L" " + joined);
+    lists_[list].push_back(ListLine{columns, icon});
   }
   int SelectedListLine(ViewControl list) override {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this);
     auto found = selected_.find(list);
-    int selected = found == selected_.end() ? -1 : found->second;
+    const int selected = found == selected_.end() ? -1 : found->second;
     return selected < static_cast<int>(lists_[list].size()) ? selected : -1;
   }
 
   // --- What the test sees and sets -------------------------------------------
 
-  std::vector<std::wstring> calls() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return calls_;
-  }
-  std::wstring text(ViewControl control) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto found = texts_.find(control);
-    return found == texts_.end() ? std::wstring() : found->second;
-  }
+  std::vector<std::wstring> calls() const { return Get(calls_); }
+  std::wstring text(ViewControl control) const { return Get(texts_, control, std::wstring()); }
   // Controls start enabled.
-  bool enabled(ViewControl control) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto found = enabled_.find(control);
-    return found == enabled_.end() || found->second;
-  }
-  std::wstring log() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return log_;
-  }
-  ViewControl focused() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return focus_;
-  }
-  int page() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return page_;
-  }
+  bool enabled(ViewControl control) const { return Get(enabled_, control, true); }
+  std::wstring log() const { return Get(log_); }
+  ViewControl focused() const { return Get(focus_); }
+  int page() const { return Get(page_); }
   std::vector<TreeItem> tree(ViewControl control = ViewControl::DeviceTree) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto found = trees_.find(control);
-    return found == trees_.end() ? std::vector<TreeItem>() : found->second;
+    return Get(trees_, control, std::vector<TreeItem>());
   }
   std::vector<ListLine> list(ViewControl control = ViewControl::DriverList) const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    auto found = lists_.find(control);
-    return found == lists_.end() ? std::vector<ListLine>() : found->second;
+    return Get(lists_, control, std::vector<ListLine>());
   }
   // The user ticks an item / selects a line (not recorded as a call).
   void Check(int index, bool checked = true, ViewControl control = ViewControl::DeviceTree) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this);
     if (TreeItem* item = Item(control, index)) item->checked = checked;
   }
   void Select(int line, ViewControl control = ViewControl::DriverList) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(this);
     selected_[control] = line;
   }
 
  private:
+  // Holds the lock for a call and records it, when it is one that is recorded.
+  struct Locked {
+    explicit Locked(const RecordingView* view, const std::wstring& call = std::wstring()) : lock(view->mutex_) {
+      if (!call.empty()) const_cast<RecordingView*>(view)->calls_.push_back(call);
+    }
+    std::lock_guard<std::mutex> lock;
+  };
+  template <typename T>
+  T Get(const T& value) const {
+    Locked lock(this);
+    return value;
+  }
+  template <typename Map, typename T>
+  T Get(const Map& map, ViewControl control, const T& otherwise) const {
+    Locked lock(this);
+    auto found = map.find(control);
+    return found == map.end() ? otherwise : found->second;
+  }
   static std::wstring Name(ViewControl control) { return ViewControlName(control); }
-  void Record(const std::wstring& call) { calls_.push_back(call); }
   TreeItem* Item(ViewControl tree, int index) {
     std::vector<TreeItem>& items = trees_[tree];
     if (index < 0 || index >= static_cast<int>(items.size())) return nullptr;

@@ -15,39 +15,37 @@ TEST(TrimBlanks, ModesTreatEveryControlCharacterAsBlank) {
   for (int mode : {1, 2, 3, 8}) EXPECT_EQ(TrimBlanks(L" \t\r\n", mode), L"") << mode;
 }
 
-TEST(FindPositions, AreOneBasedAndCountOverlappingHits) {
+TEST(FieldsAndPositions, AreOneBasedAndCountOverlappingHits) {
   EXPECT_EQ(FindLast(L"a\\b\\c", L'\\'), 4u);
   EXPECT_EQ(FindLast(L"abc", L'\\'), 0u);
-  EXPECT_EQ(FindNth(L"aaaa", L"aa", 1), 1u);
   EXPECT_EQ(FindNth(L"aaaa", L"aa", 3), 3u);  // overlapping
   EXPECT_EQ(FindNth(L"aaaa", L"aa", 4), 0u);
   EXPECT_EQ(FindNth(L"abc", L"b", 0), 0u);
-}
-
-TEST(Fields, SplitCountAndAccessAgree) {
   const std::wstring text = L"a|b||d|";
-  auto pieces = SplitText(text, L"|");
-  ASSERT_EQ(pieces.size(), 5u);
+  EXPECT_EQ(SplitText(text, L"|"), (std::vector<std::wstring>{L"a", L"b", L"", L"d", L""}));
   EXPECT_EQ(FieldCount(text, L"|"), 5u);
-  for (size_t i = 0; i < pieces.size(); ++i) EXPECT_EQ(Field(text, L"|", i + 1), pieces[i]);
-  EXPECT_EQ(pieces[4], L"");
+  EXPECT_EQ(Field(text, L"|", 4), L"d");
   EXPECT_EQ(Field(text, L"|", 6), L"");
   EXPECT_EQ(Field(text, L"|", 0), L"");
   EXPECT_EQ(SplitText(L"", L",").size(), 1u);
   EXPECT_EQ(Field(L"x\r\ny\r\nz", L"\r\n", 2), L"y");  // separators longer than one character
 }
 
-TEST(ReadInteger, AcceptsSignHexBinaryAndStopsAtFirstMisfit) {
-  EXPECT_EQ(ReadInteger(L"  \t-42abc"), -42);
-  EXPECT_EQ(ReadInteger(L"+17"), 17);
-  EXPECT_EQ(ReadInteger(L"$1f"), 31);
-  EXPECT_EQ(ReadInteger(L"$FFg"), 255);
-  EXPECT_EQ(ReadInteger(L"%1012"), 5);
-  EXPECT_EQ(ReadInteger(L"-$10"), -16);
-  EXPECT_EQ(ReadInteger(L"abc"), 0);
-  EXPECT_EQ(ReadInteger(L""), 0);
-  EXPECT_EQ(ReadInteger(L"\n5"), 0);  // only blanks and tabs are skipped
-  EXPECT_EQ(ReadInteger(L"4294967297"), 4294967297LL);
+TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturation) {
+  const struct {
+    const wchar_t* text;
+    int64_t value;
+  } cases[] = {
+      {L"  \t-42abc", -42}, {L"+17", 17}, {L"$1f", 31}, {L"$FFg", 255}, {L"%1012", 5},
+      {L"-$10", -16}, {L"abc", 0}, {L"", 0}, {L"\n5", 0},  // only blanks and tabs are skipped
+      {L"4294967297", 4294967297LL}, {L"9223372036854775807", INT64_MAX},
+      // Past the range: the largest (or smallest) value, never a wrapped one.
+      {L"9223372036854775808", INT64_MAX}, {L"18446744073709551615", INT64_MAX},
+      {L"18446744073709551617", INT64_MAX}, {L"-9223372036854775808", INT64_MIN},
+      {L"-99999999999999999999", INT64_MIN}, {L"$FFFFFFFFFFFFFFFFFF", INT64_MAX},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadInteger(c.text), c.value) << c.text;
+  EXPECT_EQ(ReadInteger(L"%" + std::wstring(70, L'1')), INT64_MAX);
 }
 
 TEST(ReadDecimal, ReadsTheLongestFittingPrefix) {
@@ -65,13 +63,12 @@ TEST(LowerText, MapsLatinGreekCyrillicAndKeepsLength) {
   EXPECT_EQ(LowerText(L"\u0391\u0392\u03A3\u0386\u038F"), L"\u03B1\u03B2\u03C3\u03AC\u03CE");
   EXPECT_EQ(LowerText(L"\u0410\u042F\u0401\u0406"), L"\u0430\u044F\u0451\u0456");
   EXPECT_EQ(LowerText(L"\u0100\u0178\u0141\u017D"), L"\u0101\u00FF\u0142\u017E");
-  const std::wstring with_surrogates = L"A\xD83D\xDE00Z";
-  EXPECT_EQ(LowerText(with_surrogates).size(), with_surrogates.size());
+  EXPECT_EQ(LowerText(L"A\xD83D\xDE00Z").size(), 4u);  // surrogates stay as they are
   EXPECT_TRUE(EqualsNoCase(L"Strings.0407", L"STRINGS.0407"));
   EXPECT_FALSE(EqualsNoCase(L"abc", L"abd"));
 }
 
-TEST(Utf8, RoundTripsAndReplacesBrokenInput) {
+TEST(Encodings, Utf8RoundTripReplacementsAndAnsi) {
   const std::wstring text = L"Ger\u00E4t \u20AC \xD83D\xDE00";
   EXPECT_EQ(Utf8ToWide(WideToUtf8(text)), text);
   EXPECT_EQ(WideToUtf8(L"\u00E4"), "\xC3\xA4");
@@ -79,14 +76,10 @@ TEST(Utf8, RoundTripsAndReplacesBrokenInput) {
   EXPECT_EQ(Utf8ToWide("\xC0\x80"), L"\xFFFD\xFFFD");  // overlong form
   EXPECT_EQ(Utf8ToWide("\xE2\x82"), L"\xFFFD\xFFFD");  // cut short
   EXPECT_EQ(WideToUtf8(std::wstring(1, wchar_t(0xD800))), "\xEF\xBF\xBD");
-}
-
-TEST(DecodeAnsi, DecodesAsciiAndLatinOne) {
   EXPECT_EQ(DecodeAnsi("Intel(R)", 8), L"Intel(R)");
 #ifndef _WIN32
   // Off Windows the code page is Windows-1252, undefined bytes kept as controls.
-  const char bytes[] = "\x80\x81\x8D\x9F\xE4";
-  EXPECT_EQ(DecodeAnsi(bytes, 5), L"\u20AC\u0081\u008D\u0178\u00E4");
+  EXPECT_EQ(DecodeAnsi("\x80\x81\x8D\x9F\xE4", 5), L"\u20AC\u0081\u008D\u0178\u00E4");
 #endif
 }
 

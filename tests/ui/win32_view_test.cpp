@@ -15,18 +15,12 @@
 #include <string>
 #include <thread>
 
-#include "ui/skin_frame.h"
+#include "support/win32_test_support.h"
 
 namespace orvane {
 namespace {
 
-std::wstring TextOf(HWND window) {
-  int length = GetWindowTextLengthW(window);
-  std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-  GetWindowTextW(window, &text[0], length + 1);
-  text.resize(wcslen(text.c_str()));
-  return text;
-}
+using win32_test::WindowText;
 
 class Win32ViewTest : public testing::Test {
  protected:
@@ -34,27 +28,23 @@ class Win32ViewTest : public testing::Test {
     INITCOMMONCONTROLSEX init{sizeof init, ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&init);
     rich_edit_ = LoadLibraryW(L"riched20.dll");
-    parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr,
-                              GetModuleHandleW(nullptr), nullptr);
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    label_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, parent_, nullptr, instance,
-                             nullptr);
-    button_ = CreateWindowExW(0, L"BUTTON", L"Refresh", WS_CHILD | WS_VISIBLE, 0, 30, 80, 20, parent_, nullptr,
-                              instance, nullptr);
-    log_ = CreateWindowExW(0, L"RichEdit20W", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE, 0, 60, 300, 100, parent_,
-                           nullptr, instance, nullptr);
-    tree_ = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_CHILD | WS_VISIBLE | TVS_CHECKBOXES, 300, 0, 200, 150, parent_,
-                            nullptr, instance, nullptr);
-    list_ = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_SINGLESEL, 0, 170, 400,
-                            100, parent_, nullptr, instance, nullptr);
+    parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
+    auto child = [this](const wchar_t* type, const wchar_t* text, DWORD style, int x, int y, int w, int h) {
+      return CreateWindowExW(0, type, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent_, nullptr,
+                             GetModuleHandleW(nullptr), nullptr);
+    };
+    label_ = child(L"STATIC", L"", 0, 0, 0, 100, 20);
+    button_ = child(L"BUTTON", L"Refresh", 0, 0, 30, 80, 20);
+    log_ = child(L"RichEdit20W", L"", ES_MULTILINE, 0, 60, 300, 100);
+    tree_ = child(WC_TREEVIEWW, L"", TVS_CHECKBOXES, 300, 0, 200, 150);
+    list_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL, 0, 170, 400, 100);
     for (int column = 0; column < 4; ++column) {
       LVCOLUMNW info{};
       info.mask = LVCF_WIDTH;
       info.cx = 80;
       ListView_InsertColumn(list_, column, &info);
     }
-    choice_ = CreateWindowExW(0, L"LISTBOX", L"", WS_CHILD | WS_VISIBLE, 400, 170, 150, 100, parent_, nullptr,
-                              instance, nullptr);
+    choice_ = child(L"LISTBOX", L"", 0, 400, 170, 150, 100);
     ASSERT_TRUE(view_.Create());
     view_.Bind(ViewControl::SourceStatus1, label_);
     view_.Bind(ViewControl::SourceRefresh, button_);
@@ -103,22 +93,22 @@ TEST_F(Win32ViewTest, WorkerUpdatesArriveInOrderAndReadsSeeThem) {
       view_.SetText(ViewControl::SourceStatus1, std::to_wstring(i));
       view_.AppendLog(L"\r\n" + std::to_wstring(i));
       // What the worker just wrote is what the window shows.
-      if (i % 50 == 0) label_seen.push_back(TextOf(label_));
+      if (i % 50 == 0) label_seen.push_back(WindowText(label_));
     }
     view_.SetText(ViewControl::SourceRefresh, L"Cancel");
     view_.SetEnabled(ViewControl::SourceRefresh, false);
   });
   for (int i = 0; i < 200; ++i) expected_log += L"\r" + std::to_wstring(i);  // the view keeps CR only
-  std::wstring log = TextOf(log_);
+  std::wstring log = WindowText(log_);
   std::wstring normalised;
   for (size_t i = 0; i < log.size(); ++i) {
     if (log[i] == L'\r' && i + 1 < log.size() && log[i + 1] == L'\n') continue;
     normalised += log[i] == L'\n' ? L'\r' : log[i];
   }
   EXPECT_EQ(normalised, expected_log);
-  EXPECT_EQ(TextOf(label_), L"199");
+  EXPECT_EQ(WindowText(label_), L"199");
   EXPECT_EQ(label_seen, (std::vector<std::wstring>{L"0", L"50", L"100", L"150"}));
-  EXPECT_EQ(TextOf(button_), L"Cancel");
+  EXPECT_EQ(WindowText(button_), L"Cancel");
   EXPECT_FALSE(IsWindowEnabled(button_));
 }
 
@@ -126,7 +116,7 @@ TEST_F(Win32ViewTest, LogTextGoesToTheEndWhereverTheCaretIs) {
   view_.AppendLog(L"first");
   SendMessageW(log_, EM_SETSEL, 0, 0);  // the user clicked at the start
   OnWorker([&] { view_.AppendLog(L" second"); });
-  EXPECT_EQ(TextOf(log_), L"first second");
+  EXPECT_EQ(WindowText(log_), L"first second");
 }
 
 TEST_F(Win32ViewTest, TreeItemsCheckMarksDataAndColours) {
@@ -203,22 +193,7 @@ TEST_F(Win32ViewTest, ListLinesAndTheSelectedLine) {
   EXPECT_EQ(choice, 0);
 }
 
-TEST_F(Win32ViewTest, DetachedViewIgnoresCallsAndReadsGiveNothing) {
-  view_.Detach();
-  int selected = 0, count = 5;
-  OnWorker([&] {
-    view_.SetText(ViewControl::SourceStatus1, L"late");
-    view_.AddTreeItem(ViewControl::DeviceTree, L"late", ItemIcon{}, 1);
-    selected = view_.SelectedListLine(ViewControl::DriverList);
-    count = view_.TreeItemCount(ViewControl::DeviceTree);
-  });
-  EXPECT_EQ(TextOf(label_), L"");
-  EXPECT_EQ(TreeView_GetCount(tree_), 0u);
-  EXPECT_EQ(selected, -1);
-  EXPECT_EQ(count, 0);
-}
-
-TEST_F(Win32ViewTest, UnboundControlsAreIgnored) {
+TEST_F(Win32ViewTest, UnboundControlsAndADetachedViewAreIgnored) {
   int selected = 0;
   OnWorker([&] {
     view_.SetText(ViewControl::TargetLine, L"x");
@@ -226,6 +201,19 @@ TEST_F(Win32ViewTest, UnboundControlsAreIgnored) {
     selected = view_.SelectedListLine(ViewControl::CmdStatus);
   });
   EXPECT_EQ(selected, -1);
+  view_.Detach();
+  int count = 5;
+  selected = 0;
+  OnWorker([&] {
+    view_.SetText(ViewControl::SourceStatus1, L"late");
+    view_.AddTreeItem(ViewControl::DeviceTree, L"late", ItemIcon{}, 1);
+    selected = view_.SelectedListLine(ViewControl::DriverList);
+    count = view_.TreeItemCount(ViewControl::DeviceTree);
+  });
+  EXPECT_EQ(WindowText(label_), L"");
+  EXPECT_EQ(TreeView_GetCount(tree_), 0u);
+  EXPECT_EQ(selected, -1);
+  EXPECT_EQ(count, 0);
 }
 
 }  // namespace
