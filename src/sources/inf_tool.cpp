@@ -4,8 +4,11 @@
 #include <optional>
 #include <utility>
 
+#include "inf/dir_ids.h"
 #include "inf/driver_match.h"
 #include "inf/inf_reader.h"
+#include "inf/install_directives.h"
+#include "install/staging.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -37,6 +40,14 @@ const CommandSpec kCommands[] = {
     {L"value", InfToolCommand::kValue, 3, 4, L"INF SECTION KEY [DEFAULT]"},
     {L"exists", InfToolCommand::kExists, 2, 2, L"INF SECTION"},
     {L"table", InfToolCommand::kTable, 2, 2, L"INF SECTION"},
+    {L"dirids", InfToolCommand::kDirIds, 1, 1, L"TEXT"},
+    {L"destdir", InfToolCommand::kDestDir, 1, 1, L"ENTRY"},
+    {L"sourcedir", InfToolCommand::kSourceDir, 3, 3, L"INF BASEDIR FILE"},
+    {L"copysections", InfToolCommand::kCopySections, 2, 2, L"INF LIST"},
+    {L"plan", InfToolCommand::kPlan, 2, 2, L"INF SECTION"},
+    {L"stage", InfToolCommand::kStage, 3, 3, L"INFFOLDER INFNAME SECTIONLIST"},
+    {L"export", InfToolCommand::kExport, 2, 2, L"INFNAME SECTIONLIST"},
+    {L"disable", InfToolCommand::kDisable, 1, 1, L"INF"},
 };
 
 std::vector<OptionSpec> OptionsOf(InfToolCommand command, InfToolRequest* request) {
@@ -57,8 +68,34 @@ std::vector<OptionSpec> OptionsOf(InfToolCommand command, InfToolRequest* reques
       return {{L"--lang", true, true, &request->language, nullptr}};
     case InfToolCommand::kExists:
       return {{L"--entry", false, false, nullptr, &request->require_entry}};
+    case InfToolCommand::kDirIds:
+      return {
+          {L"--windir", true, true, &request->profile.windows_dir, nullptr},
+          {L"--programfiles", true, true, &request->profile.program_files, nullptr},
+          {L"--store", true, true, &request->store, nullptr},
+      };
+    case InfToolCommand::kSourceDir:
+      return {{L"--arch", true, true, &request->architecture, nullptr}};
+    case InfToolCommand::kStage:
+    case InfToolCommand::kExport: {
+      std::vector<OptionSpec> system = {
+          {L"--windir", true, true, &request->profile.windows_dir, nullptr},
+          {L"--programfiles", true, true, &request->profile.program_files, nullptr},
+          {L"--arch", true, true, &request->profile.architecture, nullptr},
+          {L"--lang", true, true, &request->profile.language, nullptr},
+      };
+      if (command == InfToolCommand::kExport) {
+        system.push_back({L"--store", true, true, &request->store, nullptr});
+        system.push_back({L"--to", true, true, &request->export_folder, nullptr});
+      }
+      return system;
+    }
     case InfToolCommand::kValue:
     case InfToolCommand::kTable:
+    case InfToolCommand::kDestDir:
+    case InfToolCommand::kCopySections:
+    case InfToolCommand::kPlan:
+    case InfToolCommand::kDisable:
       break;
   }
   return {};
@@ -115,6 +152,16 @@ std::wstring InfToolUsage() {
          L"  orvane-inf value INF SECTION KEY [DEFAULT]\n"
          L"  orvane-inf exists [--entry] INF SECTION\n"
          L"  orvane-inf table INF SECTION\n"
+         L"  orvane-inf dirids --windir W --programfiles P --store S TEXT\n"
+         L"  orvane-inf destdir ENTRY\n"
+         L"  orvane-inf sourcedir --arch A INF BASEDIR FILE\n"
+         L"  orvane-inf copysections INF LIST\n"
+         L"  orvane-inf plan INF SECTION\n"
+         L"  orvane-inf stage --windir W --programfiles P --arch A --lang L "
+         L"INFFOLDER INFNAME SECTIONLIST\n"
+         L"  orvane-inf export --windir W --programfiles P --arch A --lang L --store S --to E "
+         L"INFNAME SECTIONLIST\n"
+         L"  orvane-inf disable INF\n"
          L"Options come before the operands, in any order; \"--\" ends them.\n";
 }
 
@@ -340,6 +387,48 @@ int ExecuteInfTool(const InfToolRequest& request, FileSystem& files,
       streams.out(block);
       return 0;
     }
+    case InfToolCommand::kDirIds:
+      streams.out(OutputLine({ResolveDirIds(request.profile.windows_dir,
+                                            request.profile.program_files, request.store, ops[0])}));
+      return 0;
+    case InfToolCommand::kDestDir:
+      streams.out(OutputLine({DestDirToken(ops[0])}));
+      return 0;
+    case InfToolCommand::kSourceDir:
+      streams.out(OutputLine({SourceFileDir(files, ops[0], ops[1], ops[2], request.architecture)}));
+      return 0;
+    case InfToolCommand::kCopySections: {
+      CopySectionTable table;
+      ReadCopySections(files, ops[0], ops[1], &table);
+      std::string block = OutputLine({L"0", DestinationListText(table)});
+      for (size_t k = 1; k <= table.sections.size(); ++k) {
+        block += OutputLine({DecimalText(static_cast<int64_t>(k + 2)), SectionLinesText(table, k)});
+      }
+      streams.out(block);
+      return 0;
+    }
+    case InfToolCommand::kPlan: {
+      const InstallPlan plan = ExpandNeedsInclude(files, ops[0], ops[1]);
+      streams.out(OutputLine({InfListText(plan)}) + OutputLine({SectionGroupsText(plan)}));
+      return 0;
+    }
+    case InfToolCommand::kStage:
+    case InfToolCommand::kExport: {
+      StagingList list;
+      if (request.command == InfToolCommand::kStage) {
+        StageDriverFiles(files, request.profile, ops[0], ops[1], ops[2], &list);
+      } else {
+        StageExportFiles(files, request.profile, ops[0], ops[1], request.store,
+                         request.export_folder, &list);
+      }
+      std::string block;
+      for (const StagingEntry& entry : list) block += OutputLine({entry.source, entry.destination});
+      streams.out(block);
+      return 0;
+    }
+    case InfToolCommand::kDisable:
+      DisableFileDirectives(files, ops[0]);
+      return 0;
   }
   return 0;
 }

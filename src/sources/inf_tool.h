@@ -14,16 +14,37 @@
 
 namespace orvane {
 
-enum class InfToolCommand { kMatch, kDecoration, kExpand, kValue, kExists, kTable };
+enum class InfToolCommand {
+  kMatch,
+  kDecoration,
+  kExpand,
+  kValue,
+  kExists,
+  kTable,
+  // Staging: directory identifiers, copy sections, install plans, staging
+  // and export lists, and the directive rewrite of an INF copy.
+  kDirIds,
+  kDestDir,
+  kSourceDir,
+  kCopySections,
+  kPlan,
+  kStage,
+  kExport,
+  kDisable,
+};
 
 // One parsed command line.
 struct InfToolRequest {
   InfToolCommand command = InfToolCommand::kMatch;
-  // match: the receiving system (fields 3, 4, 5, 7 and 8 are set).
+  // match: the receiving system (fields 3, 4, 5, 7 and 8 are set); stage and
+  // export: the Windows (fields 2, 3, 6 and 7).
   SystemProfile profile;
+  // dirids, export: --store; export: --to.
+  std::wstring store;
+  std::wstring export_folder;
   std::wstring devices_file;
   bool first = false;
-  // decoration: --arch; expand: --lang.
+  // decoration, sourcedir: --arch; expand: --lang.
   std::wstring architecture;
   std::wstring language;
   // exists: --entry.
