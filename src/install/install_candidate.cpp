@@ -109,13 +109,13 @@ std::wstring DecorationProductType(const std::wstring& models_decoration) {
 
 int InstallCandidateFor(InstallCaller caller, InstallServices& services, WindowView& view,
                         const SystemProfile& target, const CandidateRecord& candidate) {
+  if (services.cancel.IsCancelled()) return kInstallCancelled;
   InstallReport report(caller, view, services.log);
   const std::wstring& device_name = candidate.match.description;
   report.Found(device_name);
 
   const bool from_package = !candidate.package_path.empty();
   if (from_package) {
-    if (services.cancel.IsCancelled()) return kInstallCancelled;
     report.Unpacking();
     if (!candidate.unpack_folder.empty()) {
       services.archiver.RunAndWait(
@@ -137,6 +137,8 @@ int InstallCandidateFor(InstallCaller caller, InstallServices& services, WindowV
     if (!own.empty() && EqualsNoCase(candidate.unpack_folder, own)) services.files.DeleteTree(own);
   };
 
+  // A run being ended reads no more files (they all read as missing).
+  if (services.cancel.IsCancelled()) return kInstallCancelled;
   const std::wstring device = TrimBlanks(candidate.match.instance_id, kTrimBoth);
   const std::wstring& inf_path = candidate.inf_path;
   if (device.empty() || inf_path.empty() || !services.files.FileExists(inf_path)) {
