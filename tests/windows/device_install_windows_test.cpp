@@ -118,6 +118,24 @@ TEST(WindowsDeviceInstaller, UnknownDevicesAndInfsWithoutADriverFail) {
   EXPECT_EQ(kInstallDeviceProblem, installer.InstallDriverOnDevice(id, TestPackageFolder() + L"\\missing.inf"));
 }
 
+TEST(WindowsDisks, AnswersWithoutRealDisks) {
+  WindowsDisks disks;
+  std::vector<std::wstring> list;
+  EXPECT_TRUE(disks.ListDiskDrives(&list));
+  EXPECT_TRUE(disks.ListVolumeDevices(&list));
+  std::vector<DiskInterface> interfaces;
+  EXPECT_TRUE(disks.ListDiskInterfaces(&interfaces));
+  EXPECT_EQ(-1, disks.StorageDeviceNumber(L"\\\\.\\orvane-no-such-device"));
+  // The temporary name the volume lookup uses is defined and removed again
+  // (Wine accepts the definition of a name that is no drive letter but does
+  // not keep it, so only its removal is checked).
+  const std::wstring target = disks.QueryDosDevice(L"C:");
+  ASSERT_FALSE(target.empty());
+  disks.DefineDosDevice(kDefineRawTargetPath, L"orvanevol", target);
+  disks.DefineDosDevice(kDefineRawTargetPath | kRemoveDefinition, L"orvanevol", target);
+  EXPECT_EQ(L"", disks.QueryDosDevice(L"orvanevol"));
+}
+
 // Everything of the running system, as the program itself uses it.
 struct WindowsInstall {
   WindowsRegistry registry;
