@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -113,14 +114,20 @@ TEST(PosixArchiver, AnArchiverThatHangsIsEndedByTheCancel) {
                            scene.storage,  scene.clock,  scene.decompressor, scene.components, scene.installer,
                            hanging,        scene.cancel, scene.log};
 
+  std::atomic<bool> returned{false};
   std::thread escape([&] {
-    while (!scene.scratch.files().FileExists(mark)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!returned && !scene.scratch.files().FileExists(mark) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     scene.cancel.Cancel();
   });
   const auto start = std::chrono::steady_clock::now();
   const int result = InstallCandidate(services, scene.view, scene.Profile(),
                                       CandidateText(scene.Candidate(L"X:\\Packages\\drivers.zip")));
+  returned = true;
   escape.join();
+  EXPECT_TRUE(scene.scratch.files().FileExists(mark)) << "the stand-in archiver did not start";
   EXPECT_EQ(kInstallCancelled, result);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   EXPECT_TRUE(scene.installer.Installs().empty());
