@@ -1,6 +1,7 @@
 #include "inf/dir_ids.h"
 
 #include <cwctype>
+#include <unordered_map>
 
 #include "text/text_helpers.h"
 
@@ -78,11 +79,11 @@ void ReadCopySections(const InfDocument& inf, const std::wstring& sectionList,
   std::vector<std::wstring> names = SplitText(lowerList, L",");
   table->sections.resize(names.size());
 
-  // Headers: "[" + name + "]" for each listed name, the first that begins a
-  // header line opens its section. Names are few; lines are many.
-  std::vector<std::wstring> heads;
-  heads.reserve(names.size());
-  for (const std::wstring& name : names) heads.push_back(L"[" + name + L"]");
+  // Headers: "[" + name + "]" for each listed name, the first listed that
+  // begins a header line opens its section. A header line is looked up at
+  // each of its "]", so many listed sections cost no more than a few.
+  std::unordered_map<std::wstring, size_t> heads;
+  for (size_t k = 0; k < names.size(); ++k) heads.emplace(L"[" + names[k] + L"]", k);
 
   const size_t lineCount = inf.LineCount();
   size_t open = static_cast<size_t>(-1);
@@ -97,11 +98,10 @@ void ReadCopySections(const InfDocument& inf, const std::wstring& sectionList,
     }
     if (header) {
       const std::wstring lower = LowerText(line);
-      for (size_t k = 0; k < heads.size(); ++k) {
-        if (lower.compare(0, heads[k].size(), heads[k]) == 0) {
-          open = k;
-          break;
-        }
+      for (size_t close = lower.find(L']'); close != std::wstring::npos;
+           close = lower.find(L']', close + 1)) {
+        auto found = heads.find(lower.substr(0, close + 1));
+        if (found != heads.end() && found->second < open) open = found->second;
       }
     }
   }
@@ -130,16 +130,17 @@ void ReadCopySections(const InfDocument& inf, const std::wstring& sectionList,
   const std::wstring rest = comma == std::wstring::npos ? L"" : lowerList.substr(comma + 1);
   std::vector<std::wstring> destNames = SplitText(L"DefaultDestDir," + rest, L",");
   destNames.pop_back();  // the piece after the last ","
+  std::unordered_map<std::wstring, std::vector<size_t>> linesByKey;
+  for (size_t i = 0; i < dirLines.size(); ++i) linesByKey[dirLines[i].lowerKey].push_back(i);
   for (const std::wstring& name : destNames) {
-    const std::wstring lowerName = LowerText(name);
-    bool matched = false;
-    for (const DirLine& d : dirLines) {
-      if (d.lowerKey == lowerName) {
-        table->destinations.push_back(DestinationEntry{d.key, d.value});
-        matched = true;
-      }
+    auto found = linesByKey.find(LowerText(name));
+    if (found == linesByKey.end()) {
+      table->destinations.push_back(DestinationEntry{name, fallback});
+      continue;
     }
-    if (!matched) table->destinations.push_back(DestinationEntry{name, fallback});
+    for (size_t i : found->second) {
+      table->destinations.push_back(DestinationEntry{dirLines[i].key, dirLines[i].value});
+    }
   }
 
   table->names = std::move(names);

@@ -1,5 +1,6 @@
 #include "inf/install_directives.h"
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <set>
@@ -115,7 +116,9 @@ InstallPlan ExpandNeedsInclude(FileSystem& files, const std::wstring& infPath,
 
     auto found = documents.find(file);
     if (found == documents.end()) {
-      found = documents.emplace(file, InfDocument::Load(files, folder + L"\\" + file)).first;
+      // A starting path without a folder names files of the current one.
+      const std::wstring path = cut == 0 ? file : folder + L"\\" + file;
+      found = documents.emplace(file, InfDocument::Load(files, path)).first;
     }
     std::wstring needs, include;
     found->second.VisitSectionEntries(section, [&](std::wstring_view key, std::wstring_view value) {
@@ -181,31 +184,40 @@ void DisableFileDirectives(FileSystem& files, const std::wstring& infPath) {
   const std::string crlf = units.Ascii("\r\n");
   const std::string comment = units.Ascii("; ");
 
-  std::string out = bytes.substr(0, begin);
-  out.reserve(bytes.size() + 64);
-  size_t start = 0;
-  while (true) {
-    size_t end = start;
-    while (end < units.count && units[end] != '\n') ++end;
-    const bool hasEnd = end < units.count;
-    if (!hasEnd && start == units.count && start > 0) break;  // nothing after the last line end
-    size_t contentEnd = end;
-    if (hasEnd && contentEnd > start && units[contentEnd - 1] == '\r') --contentEnd;
-    size_t first = start;
-    while (first < contentEnd && units[first] <= 32) ++first;
-    // The directive words are ASCII: a few units decide.
-    const size_t probe = std::min(contentEnd, first + 40);
-    if (first < contentEnd && IsFileDirective(DecodeUnits(units, encoding, first, probe))) {
-      out += comment;
+  // keepFirstLead: the first line keeps its leading blanks.
+  auto rewrite = [&](bool keepFirstLead) {
+    std::string out = bytes.substr(0, begin);
+    out.reserve(bytes.size() + 64);
+    size_t start = 0;
+    while (true) {
+      size_t end = start;
+      while (end < units.count && units[end] != '\n') ++end;
+      const bool hasEnd = end < units.count;
+      if (!hasEnd && start == units.count && start > 0) break;  // nothing after the last line end
+      size_t contentEnd = end;
+      if (hasEnd && contentEnd > start && units[contentEnd - 1] == '\r') --contentEnd;
+      size_t first = start;
+      if (!(keepFirstLead && start == 0)) {
+        while (first < contentEnd && units[first] <= 32) ++first;
+      }
+      // The directive words are ASCII: a few units decide.
+      const size_t probe = std::min(contentEnd, first + 40);
+      if (first < contentEnd && IsFileDirective(DecodeUnits(units, encoding, first, probe))) {
+        out += comment;
+      }
+      out += units.Bytes(first, contentEnd);
+      out += hasEnd ? units.Bytes(contentEnd, end + 1) : crlf;
+      if (!hasEnd) break;
+      start = end + 1;
     }
-    out += units.Bytes(first, contentEnd);
-    out += hasEnd ? units.Bytes(contentEnd, end + 1) : crlf;
-    if (!hasEnd) break;
-    start = end + 1;
-  }
-  // An odd last byte of a UTF-16 file is no unit: it stays at the end.
-  const size_t used = begin + units.count * width;
-  out.append(bytes, used, std::string::npos);
+    // An odd last byte of a UTF-16 file is no unit: it stays at the end.
+    out.append(bytes, begin + units.count * width, std::string::npos);
+    return out;
+  };
+  std::string out = rewrite(false);
+  // Blanks in front of bytes that read as a byte-order mark stay: without
+  // them the file would be read in another encoding.
+  if (DetectInfEncoding(out) != encoding) out = rewrite(true);
   if (out != bytes) files.WriteFile(infPath, out);
 }
 

@@ -39,8 +39,10 @@ InstallPlan ExpandNeedsInclude(FileSystem& files, const std::wstring& infPath,
 // "reboot" get "; " in front. The file's encoding (UTF-16 LE or UTF-8 with
 // their marks, ANSI without) and every other byte are kept; a line ends at
 // CR LF or a lone LF and keeps its ending, a last line without one gets CR LF.
-// A file with an unaccepted mark, a missing, unreadable or read-only file is
-// left alone; nothing is written when nothing changes.
+// In an ANSI file whose first line, without its leading blanks, would begin
+// with a byte-order mark, that line keeps them. A file with an unaccepted
+// mark, a missing, unreadable or read-only file is left alone; nothing is
+// written when nothing changes.
 void DisableFileDirectives(FileSystem& files, const std::wstring& infPath);
 
 }  // namespace orvane

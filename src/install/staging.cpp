@@ -1,5 +1,6 @@
 #include "install/staging.h"
 
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -231,10 +232,16 @@ void StagingWalk::Walk(const std::wstring& sectionList) {
   CopySectionTable table;
   ReadCopySections(inf_, copySections, &table);
   table.sections[0] = std::move(directFiles);
+  // Each copy section takes the first destination entry of its name.
+  std::unordered_map<std::wstring, const std::wstring*> destinationOf;
+  for (const DestinationEntry& entry : table.destinations) {
+    destinationOf.emplace(LowerText(entry.name), &entry.destination);
+  }
   for (size_t k = 0; k < table.sections.size(); ++k) {
     if (table.sections[k].empty()) continue;
-    const std::wstring resolved =
-        Expand(Resolve(DestDirToken(table.DestinationOf(table.names[k]))));
+    auto found = destinationOf.find(LowerText(table.names[k]));
+    const std::wstring destination = found == destinationOf.end() ? L"" : *found->second;
+    const std::wstring resolved = Expand(Resolve(DestDirToken(destination)));
     for (const std::wstring& line : table.sections[k]) CopyLine(resolved, line);
   }
 }

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "platform/decompressor.h"
 #include "platform/file_system.h"
 #include "platform/system_info.h"
 
@@ -11,5 +12,8 @@ namespace orvane {
 
 std::unique_ptr<FileSystem> MakeHostFileSystem();
 std::unique_ptr<SystemInfo> MakeHostSystemInfo();
+// Cabinet and LZ expansion: the system's setup library on Windows,
+// libmspack elsewhere.
+std::unique_ptr<Decompressor> MakeHostDecompressor();
 
 }  // namespace orvane

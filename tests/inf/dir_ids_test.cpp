@@ -1,0 +1,109 @@
+// Destination tokens, directory identifiers, copy sections and source folders.
+#include "inf/dir_ids.h"
+
+#include <gtest/gtest.h>
+
+#include "text/text_helpers.h"
+
+namespace orvane {
+namespace {
+
+TEST(DirIds, DestinationTokensAndResolution) {
+  struct Case {
+    const wchar_t* text;
+    const wchar_t* expected;
+  };
+  const Case tokens[] = {
+      {L"12", L"%12%"},
+      {L" 11,drivers\\ ", L"%11%\\drivers"},
+      {L"11,", L"%11%\\"},
+      {L"10, \"\\\\sub\\dir\\\\\" ", L"%10%\\sub\\dir"},
+      {L"16422,%VendorDir%", L"%16422%\\%VendorDir%"},
+      {L"", L"%%"},
+  };
+  for (const Case& c : tokens) EXPECT_EQ(DestDirToken(c.text), c.expected) << WideToUtf8(c.text);
+
+  const Case resolved[] = {
+      {L"%11%", L"X:\\Windows\\System32"},
+      {L"%12%\\a.sys", L"X:\\Windows\\System32\\Drivers\\a.sys"},
+      // The driver store as Windows keeps it; "%13%" given as the folder stays.
+      {L"%13%\\a.sys", L"X:\\Windows\\System32\\DriverStore\\FileRepository\\pkg.inf_1\\a.sys"},
+      {L"%SYSTEMROOT%\\x;%windir%", L"X:\\Windows\\x;X:\\Windows"},
+      {L"%%11%", L"X:\\Windows\\System32"},  // "%%" first gives "%11%"
+      {L"C:\\Tools\\t.exe", L"X:\\Tools\\t.exe"},
+      {L"%99%\\a", L"%99%\\a"},
+      {L"%-1%\\a", L"%-1%\\a"},
+      {L"relative\\a", L"relative\\a"},
+  };
+  for (const Case& c : resolved) {
+    EXPECT_EQ(ResolveDirIds(L"X:\\Windows", L"X:\\Program Files", L"pkg.inf_1", c.text), c.expected)
+        << WideToUtf8(c.text);
+  }
+  EXPECT_EQ(ResolveDirIds(L"X:\\Windows", L"P", L"%13%", L"%13%"),
+            L"X:\\Windows\\System32\\DriverStore\\FileRepository\\%13%");
+  // An inserted folder is not looked at again by the same row.
+  EXPECT_EQ(ResolveDirIds(L"X:\\%10%", L"P", L"S", L"%10%"), L"X:\\%10%");
+}
+
+TEST(DirIds, CopySectionsTakeTheirDestinationsByName) {
+  const InfDocument inf = InfDocument::FromText(
+      L"[DestinationDirs]\n"
+      L"DefaultDestDir = 12 ; drivers\n"
+      L"Twice = 10\n"
+      L" twice= 11,sub\n"
+      L"[Files.A] ; a comment after the header\n"
+      L"a.sys ; with comment\n"
+      L"  b.sys,b_src.sys  \n"
+      L"; only a comment\n"
+      L"[FILES.B]extra text\n"
+      L"c.dll\n"
+      L"[Other]\n"
+      L"x.sys\n"
+      L"[Twice]\n"
+      L"t.sys\n");
+  CopySectionTable table;
+  ReadCopySections(inf, L"DestinationDirs,Files.A,Twice,files.b,missing,", &table);
+  EXPECT_EQ(DestinationListText(table),
+            L"DefaultDestDir= 12 |files.a= 12 |Twice= 10|twice= 11,sub|files.b= 12 |missing= 12 |");
+  EXPECT_EQ(SectionLinesText(table, 2), L"a.sys |b.sys,b_src.sys|");
+  EXPECT_EQ(SectionLinesText(table, 3), L"t.sys|");
+  EXPECT_EQ(SectionLinesText(table, 4), L"c.dll|");
+  EXPECT_EQ(SectionLinesText(table, 5), L"");
+  EXPECT_EQ(table.sections.size(), 6u);
+  // A name listed twice takes its first line.
+  EXPECT_EQ(table.DestinationOf(L"twice"), L" 10");
+
+  // Without DefaultDestDir the default is 11.
+  ReadCopySections(InfDocument::FromText(L"[Files]\na.sys\n"), L"DestinationDirs,Files,", &table);
+  EXPECT_EQ(DestinationListText(table), L"DefaultDestDir=11|files=11|");
+}
+
+TEST(DirIds, SourceFoldersFollowTheSourceDisks) {
+  const InfDocument inf = InfDocument::FromText(
+      L"[SourceDisksNames]\n1 = \"Disk\",,,\\common\\\n2 = \"Disk 2\"\n"
+      L"[SourceDisksNames.amd64]\n1 = \"Disk\",,,\\x64\\\n"
+      L"[SourceDisksFiles]\n"
+      L"plain.sys = 1\nsub.sys = 1,drivers\nup.sys = 3, .. \nquoted.sys = 2,\" \\q\\ \"\n"
+      L"[SourceDisksFiles.x86]\nup.sys = 1,..\n");
+  struct Case {
+    const wchar_t* file;
+    const wchar_t* arch;
+    const wchar_t* expected;
+  };
+  const Case cases[] = {
+      {L"plain.sys", L"AMD64", L"B\\pack\\x64"},
+      {L"plain.sys", L"x86", L"B\\pack\\common"},
+      {L"sub.sys", L"amd64", L"B\\pack\\x64\\drivers"},
+      {L"up.sys", L"AMD64", L"B"},  // disk 3 is not listed
+      {L"up.sys", L"x86", L"B\\common"},
+      {L"quoted.sys", L"x86", L"B\\pack\\q"},
+      {L"unlisted.sys", L"x86", L"B\\pack"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(SourceFileDir(inf, L"B\\pack", c.file, c.arch), c.expected) << WideToUtf8(c.file);
+  }
+  EXPECT_EQ(SourceFileDir(inf, L"/host/pack", L"up.sys", L"AMD64"), L"/host");
+}
+
+}  // namespace
+}  // namespace orvane

@@ -1,0 +1,109 @@
+// Install plans across Include/Needs, and the directive rewrite of INF copies.
+#include "inf/install_directives.h"
+
+#include <gtest/gtest.h>
+
+#include "inf/inf_test_support.h"
+#include "support/in_memory_file_system.h"
+#include "text/text_helpers.h"
+
+namespace orvane {
+namespace {
+
+TEST(InstallPlan, FollowsIncludeAndNeedsAndVisitsEveryPairOnce) {
+  InMemoryFileSystem files;
+  files.AddFile(L"/d/a.inf",
+                "[Plain]\nAddReg=x\n"
+                "[TwoNeeds]\nNeeds = S2, S3\n"
+                "[TwoEach]\nInclude = b.inf, c.inf\nNeeds = B1, C1\n"
+                "[OneIncTwoNeeds]\nInclude = b.inf\nNeeds = B1,B2\n"
+                "[TwoIncOneNeed]\nInclude = b.inf,c.inf\nNeeds = B1\n"
+                "[Named]\nInclude = x=ks.inf, y=b.inf\nneeds=KS.Registration, B1\n"
+                "[Loop]\nNeeds = Loop2\n[Loop2]\nNeeds = LOOP, Loop2\n"
+                "[Across]\nInclude = b.inf\nNeeds = Back\n"
+                "[Missing]\nInclude = none.inf\nNeeds = Gone\n");
+  files.AddFile(L"/d/b.inf", "[B1]\nAddReg=y\n[Back]\nInclude=A.INF\nNeeds=across\n");
+  files.AddFile(L"/d/c.inf", "[C1]\n");
+  struct Case {
+    const wchar_t* section;
+    const wchar_t* infs;
+    const wchar_t* groups;
+  };
+  const Case cases[] = {
+      {L"Plain", L"a.inf|", L"Plain,|"},
+      {L"TwoNeeds", L"a.inf|", L"TwoNeeds,S2,S3,|"},
+      {L"TwoEach", L"a.inf|b.inf|c.inf|", L"TwoEach,|B1,|C1,|"},
+      // The second section waits for a file that never comes.
+      {L"OneIncTwoNeeds", L"a.inf|b.inf|", L"OneIncTwoNeeds,|B1,|"},
+      // The second file pairs with an empty section.
+      {L"TwoIncOneNeed", L"a.inf|b.inf|c.inf|", L"TwoIncOneNeed,|B1,|,|"},
+      {L"Named", L"a.inf|ks.inf|b.inf|", L"Named,|KS.Registration,|B1,|"},
+      // Loops end: a pair already visited (letter case ignored) is skipped.
+      {L"Loop", L"a.inf|", L"Loop,Loop2,|"},
+      {L"Across", L"a.inf|b.inf|", L"Across,|Back,|"},
+      {L"Missing", L"a.inf|none.inf|", L"Missing,|Gone,|"},
+      {L"NoSuchSection", L"a.inf|", L"NoSuchSection,|"},
+  };
+  for (const Case& c : cases) {
+    const size_t reads = files.read_count();
+    const InstallPlan plan = ExpandNeedsInclude(files, L"/d\\a.inf", c.section);
+    EXPECT_EQ(InfListText(plan), c.infs) << WideToUtf8(c.section);
+    EXPECT_EQ(SectionGroupsText(plan), c.groups) << WideToUtf8(c.section);
+    EXPECT_LE(files.read_count() - reads, plan.infs.size()) << "each INF is read once";
+  }
+}
+
+TEST(DisableFileDirectives, RewritesLinesAndKeepsEveryOtherByte) {
+  using inf_test::Utf16Le;
+  struct Case {
+    const char* name;
+    std::string before;
+    std::string after;
+  };
+  const Case cases[] = {
+      {"indented directives, any case",
+       "[S]\r\n  CopyFiles=a\r\n\tDELFILES = b\r\nreboot\r\nRenFiles=c\r\n",
+       "[S]\r\n; CopyFiles=a\r\n; DELFILES = b\r\n; reboot\r\nRenFiles=c\r\n"},
+      {"LF-only lines keep their ending", "a\n  copyfiles=x\n", "a\n; copyfiles=x\n"},
+      {"a lone CR is no line end", "x\rcopyfiles=a\r\n", "x\rcopyfiles=a\r\n"},
+      {"last line gets CR LF", "[S]\r\n  CopyFiles=a", "[S]\r\n; CopyFiles=a\r\n"},
+      {"empty file", "", "\r\n"},
+      {"undefined ANSI bytes stay", "\x81\x8D\x8F\r\n CopyFiles=\x90\x9D\r\n",
+       "\x81\x8D\x8F\r\n; CopyFiles=\x90\x9D\r\n"},
+      {"UTF-8 with mark", "\xEF\xBB\xBF\xC3\xA4=1\r\n copyfiles=\xE2\x82\xAC\n",
+       "\xEF\xBB\xBF\xC3\xA4=1\r\n; copyfiles=\xE2\x82\xAC\n"},
+      {"UTF-16 with mark", Utf16Le(L"\x00E4\r\n  CopyFiles=\xD800x\n"),
+       Utf16Le(L"\x00E4\r\n; CopyFiles=\xD800x\n")},
+      {"UTF-16 odd last byte", Utf16Le(L"copyfiles") + "Z", Utf16Le(L"; copyfiles\r\n") + "Z"},
+      {"blanks before a would-be mark stay", " \xFF\xFE\n copyfiles\n", " \xFF\xFE\n; copyfiles\n"},
+      {"unaccepted mark", "\xFE\xFF  CopyFiles\r\n", "\xFE\xFF  CopyFiles\r\n"},
+  };
+  for (const Case& c : cases) {
+    InMemoryFileSystem files;
+    files.AddFile(L"/x/copy.inf", c.before);
+    DisableFileDirectives(files, L"/x/copy.inf");
+    std::string after;
+    ASSERT_TRUE(files.ReadFile(L"/x/copy.inf", &after));
+    EXPECT_EQ(after, c.after) << c.name;
+    // A second run changes nothing more.
+    DisableFileDirectives(files, L"/x/copy.inf");
+    ASSERT_TRUE(files.ReadFile(L"/x/copy.inf", &after));
+    EXPECT_EQ(after, c.after) << c.name << " (second run)";
+  }
+}
+
+TEST(DisableFileDirectives, LeavesMissingAndReadOnlyFilesAlone) {
+  InMemoryFileSystem files;
+  files.AddDirectory(L"/x");
+  DisableFileDirectives(files, L"/x/missing.inf");
+  EXPECT_FALSE(files.FileExists(L"/x/missing.inf"));
+  files.AddFile(L"/x/ro.inf", "  CopyFiles=a\r\n");
+  files.SetAttributes(L"/x/ro.inf", kAttributeReadOnly);
+  DisableFileDirectives(files, L"/x/ro.inf");
+  std::string bytes;
+  ASSERT_TRUE(files.ReadFile(L"/x/ro.inf", &bytes));
+  EXPECT_EQ(bytes, "  CopyFiles=a\r\n");
+}
+
+}  // namespace
+}  // namespace orvane
