@@ -87,7 +87,26 @@ void ForgetEarlierInstalls() {
 
 bool FileThere(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-TEST(WindowsDeviceInstaller, InstallsTheTestPackageOnACreatedDevice) {
+void RemoveTestDevice(const std::wstring& id) {
+  HDEVINFO set = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+  if (set == INVALID_HANDLE_VALUE) return;
+  SP_DEVINFO_DATA info{};
+  info.cbSize = sizeof(info);
+  if (SetupDiOpenDeviceInfoW(set, id.c_str(), nullptr, 0, &info)) SetupDiCallClassInstaller(DIF_REMOVE, set, &info);
+  SetupDiDestroyDeviceInfoList(set);
+}
+
+// The device, its service and its files go again after the tests, so that
+// the system does not try to start the stand-in driver at later starts.
+class WindowsDriverInstall : public testing::Test {
+ protected:
+  static void TearDownTestSuite() {
+    RemoveTestDevice(L"ROOT\\ORVANE_TEST_NET\\0000");
+    ForgetEarlierInstalls();
+  }
+};
+
+TEST_F(WindowsDriverInstall, InstallsTheTestPackageOnACreatedDevice) {
   ForgetEarlierInstalls();
   const std::wstring id = CreateTestDevice(L"ORVANE_TEST_NET");
   ASSERT_FALSE(id.empty()) << GetLastError();
@@ -106,7 +125,7 @@ TEST(WindowsDeviceInstaller, InstallsTheTestPackageOnACreatedDevice) {
   EXPECT_FALSE(DeviceDriverValue(id).empty());
 }
 
-TEST(WindowsDeviceInstaller, UnknownDevicesAndInfsWithoutADriverFail) {
+TEST_F(WindowsDriverInstall, UnknownDevicesAndInfsWithoutADriverFail) {
   const std::wstring id = CreateTestDevice(L"ORVANE_TEST_NET");
   ASSERT_FALSE(id.empty());
   WindowsDeviceInstaller installer;
@@ -156,7 +175,7 @@ struct WindowsInstall {
   RecordingView view;
 };
 
-TEST(WindowsArchiver, InstallsACandidateFromZipAnd7zPackages) {
+TEST_F(WindowsDriverInstall, InstallsACandidateFromZipAnd7zPackagesThroughTheArchiver) {
   WindowsInstall install;
   const std::wstring archiver = ArchiverPath(install.system.ProgramFolder());
   if (!FileThere(archiver)) GTEST_SKIP() << archiver << " is missing (scripts/install-toolchain provides it)";
