@@ -7,6 +7,15 @@
 #include <string>
 #include <vector>
 
+// <windows.h> maps these names onto its own functions; the members below keep
+// their plain names wherever this header is seen after it.
+#ifdef DefineDosDevice
+#undef DefineDosDevice
+#endif
+#ifdef QueryDosDevice
+#undef QueryDosDevice
+#endif
+
 namespace orvane {
 
 // Flags of DefineDosDevice, numbered as the platform numbers them.

@@ -6,11 +6,21 @@
 #include <string>
 #include <utility>
 
+#include "app/cancellation.h"
+#include "app/driver_rows.h"
 #include "app/startup.h"
 #include "app/worker_state.h"
 #include "devices/offline_scan.h"
+#include "install/install_candidate.h"
+#include "install/install_services.h"
 #include "platform/platform.h"
+#include "platform/system_clock.h"
+#include "platform/windows/windows_archiver.h"
+#include "platform/windows/windows_component_registration.h"
+#include "platform/windows/windows_decompressor.h"
+#include "platform/windows/windows_device_installer.h"
 #include "platform/windows/windows_devices.h"
+#include "platform/windows/windows_disks.h"
 #include "platform/windows/windows_drives.h"
 #include "platform/windows/windows_file_facts.h"
 #include "platform/windows/windows_file_system.h"
@@ -44,13 +54,24 @@ int RunProgram() {
   orvane::Platform platform{registry, files, system, devices};
   orvane::DiscoveryServices discovery{registry, files, system, drives, facts};
   orvane::WindowsStartupHost host;
+  orvane::WindowsDisks disks;
+  orvane::SystemClock clock;
+  orvane::WindowsDecompressor decompressor;
+  orvane::WindowsComponentRegistration components;
+  orvane::WindowsDeviceInstaller installer;
+  orvane::WindowsArchiver archiver;
+  // The interactive import has no forced end: its token is never set.
+  orvane::CancellationToken interactive_token;
+  orvane::InstallServices interactive_services{registry, files,      system,    devices,  drives,
+                                               disks,    clock,      decompressor, components, installer,
+                                               archiver, interactive_token, orvane::ProgramLog};
 
   orvane::RunModes modes;
   modes.command_mode = [](const std::wstring& version, const orvane::StartupOptions& options) {
     orvane::RunCommandMode(version, options.OptDriverSource, options.OptFilterList, options.OptDriverStore,
                            UnattendedRunOfThisBuild);
   };
-  modes.interactive_mode = [&devices, &platform, &discovery] {
+  modes.interactive_mode = [&devices, &platform, &discovery, &interactive_services] {
     orvane::MainWindowActions actions;
     actions.reenumerate_devices = [&devices] { orvane::ReEnumerateDevices(devices); };
     actions.find_installations = [&discovery](orvane::WindowView& view,
@@ -63,6 +84,9 @@ int RunProgram() {
     actions.last_scanned_directory = [] { return orvane::DeviceTable.Header().windows_dir; };
     actions.item_icon = [](const orvane::ItemIcon& icon) {
       return orvane::ClassIcon(icon.class_name, icon.windows_directory);
+    };
+    actions.import_selected_candidate = [&interactive_services](orvane::WindowView& view) {
+      orvane::ImportSelectedCandidate(interactive_services, view, orvane::DriverRows);
     };
     orvane::RunMainWindow(std::move(actions));
   };
