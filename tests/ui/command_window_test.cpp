@@ -77,9 +77,9 @@ class CommandWindowTest : public testing::Test {
   }
   void TearDown() override { files_.DeleteTree(unpack_); }
 
-  void Run(UnattendedRun run) {
-    RunCommandMode(L"2.0.3.2", L"X:\\drivers", L",net,", L"1", std::move(run), files_,
-                   WindowsSystemInfo().TempDirectory());
+  CommandModeEnd Run(UnattendedRun run) {
+    return RunCommandMode(L"2.0.3.2", L"X:\\drivers", L",net,", L"1", std::move(run), files_,
+                          WindowsSystemInfo().TempDirectory());
   }
 
   WindowsFileSystem files_;
@@ -243,6 +243,26 @@ TEST_F(CommandWindowTest, CloseRequestEndsTheRunAndTheWindow) {
   EXPECT_TRUE(cancelled);
   EXPECT_LT(MillisecondsSince(start), 5000);
   EXPECT_EQ(FindWindowW(L"OrvaneSkinWindow", L" Orvane"), nullptr);
+}
+
+// Late writes of an abandoned run never overwrite the exit notice, and the
+// caller learns whether the run ended by itself or was ended.
+TEST_F(CommandWindowTest, AbandonedRunNoLongerReachesTheWindow) {
+  std::wstring status, log;
+  EXPECT_EQ(CommandModeEnd::kForcedEnd,
+            Run([&](UnattendedRequest, WindowView& view, std::atomic<uint8_t>&, CancellationToken& cancel) {
+              HWND window = FindCommandWindow();
+              PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
+              for (int i = 0; i < 500 && !cancel.IsCancelled(); ++i) Sleep(10);
+              view.SetText(ViewControl::CmdStatus, L"Check: b.inf");
+              view.AppendLog(L"late line");
+              status = WindowText(GetDlgItem(window, kCmdStatusId));
+              log = WindowText(GetDlgItem(window, kCmdLogId));
+            }));
+  EXPECT_EQ(kCmdExitStatus, status);
+  EXPECT_EQ(L"", log);
+  EXPECT_EQ(CommandModeEnd::kRunEnded,
+            Run([](UnattendedRequest, WindowView&, std::atomic<uint8_t>&, CancellationToken&) {}));
 }
 
 }  // namespace
