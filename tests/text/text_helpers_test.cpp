@@ -48,15 +48,6 @@ TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturation) {
   EXPECT_EQ(ReadInteger(L"%" + std::wstring(70, L'1')), INT64_MAX);
 }
 
-TEST(ReadDecimal, ReadsTheLongestFittingPrefix) {
-  EXPECT_FLOAT_EQ(ReadDecimal(L"10.0abc"), 10.0f);
-  EXPECT_FLOAT_EQ(ReadDecimal(L"6.3.1"), 6.3f);
-  EXPECT_FLOAT_EQ(ReadDecimal(L" \t-5.25"), -5.25f);
-  EXPECT_FLOAT_EQ(ReadDecimal(L".5"), 0.5f);
-  EXPECT_FLOAT_EQ(ReadDecimal(L"x1"), 0.0f);
-  EXPECT_FLOAT_EQ(ReadDecimal(L"-."), 0.0f);
-}
-
 TEST(LowerText, MapsLatinGreekCyrillicAndKeepsLength) {
   EXPECT_EQ(LowerText(L"PCI\\VEN_8086&DEV_15B8"), L"pci\\ven_8086&dev_15b8");
   EXPECT_EQ(LowerText(L"\u00C4\u00D6\u00DC\u00DF\u00D7"), L"\u00E4\u00F6\u00FC\u00DF\u00D7");
