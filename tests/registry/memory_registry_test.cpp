@@ -1,4 +1,7 @@
-// The in-memory registry's own features: .reg import, hive files, sharing.
+// The in-memory registry's own features that the fixtures and the hive tests
+// lean on: deletions and refusals of the .reg import, and hive files that load
+// and unload as the system's do. (The value forms of the import are read back
+// by every test that loads a machine.)
 #include "platform/memory/memory_registry.h"
 
 #include <gtest/gtest.h>
@@ -22,51 +25,6 @@ std::wstring Get(MemoryRegistry& registry, const std::wstring& path, const std::
   return text + L"#" + std::to_wstring(status);
 }
 
-std::vector<uint8_t> Raw(MemoryRegistry& registry, const std::wstring& path, const std::wstring& name,
-                         uint32_t* type) {
-  std::vector<uint8_t> data;
-  EXPECT_TRUE(registry.GetRaw(kHkeyLocalMachine, path, name, type, &data));
-  return data;
-}
-
-TEST(RegImportTest, ValuesOfEveryForm) {
-  MemoryRegistry registry;
-  ASSERT_TRUE(registry.ImportRegText(
-      kHeader +
-      L"; a comment\r\n"
-      L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Test]\r\n"
-      L"@=\"the default\"\r\n"
-      L"\"Quoted \\\"name\\\"\"=\"C:\\\\Windows\\\\ says \\\"hi\\\" \\n\"\r\n"
-      L"\"Count\"=dword:0000001f\r\n"
-      L"  \"Negative\" = dword:FFFFFFFF   ; trailing comment\r\n"
-      L"\"Bytes\"=hex:00,0f,A0\r\n"
-      L"\"Empty\"=hex:\r\n"
-      L"\"Expand\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,25,\\\r\n"
-      L"  00,5c,00,78,00,00,00\r\n"
-      L"\"List\"=hex(7):61,00,00,00,e4,00,62,00,00,00,00,00\r\n"
-      L"\"Quad\"=hex(b):01,00,00,00,00,00,00,00\r\n"
-      L"\"Nothing\"=hex(0):\r\n"));
-  const std::wstring key = L"SOFTWARE\\Test";
-  const struct {
-    const wchar_t* name;
-    std::wstring read;
-  } values[] = {
-      {L"", L"the default#0"},
-      // Only \\ and \" are escapes; any other backslash stays.
-      {L"Quoted \"name\"", L"C:\\Windows\\ says \"hi\" \\n#0"},
-      {L"Count", L"31#0"}, {L"Negative", L"-1#0"}, {L"Bytes", L"000FA0#0"}, {L"Empty", L"#0"},
-      {L"Expand", L"%SystemRoot%\\x#0"}, {L"List", L"a\n\u00e4b#0"}, {L"Quad", L"#1"},
-  };
-  for (const auto& v : values) EXPECT_EQ(Get(registry, key, v.name), v.read) << v.name;
-  uint32_t type = 0;
-  EXPECT_EQ(Raw(registry, key, L"Expand", &type), RegStringBytes(L"%SystemRoot%\\x"));
-  EXPECT_EQ(type, kRegExpandSz);
-  EXPECT_EQ(Raw(registry, key, L"Quad", &type).size(), 8u);
-  EXPECT_EQ(type, kRegQword);
-  EXPECT_TRUE(Raw(registry, key, L"Nothing", &type).empty());
-  EXPECT_EQ(type, kRegNone);
-}
-
 TEST(RegImportTest, DeletionsOfKeysAndValues) {
   MemoryRegistry registry;
   ASSERT_TRUE(registry.ImportRegText(kHeader + L"[HKEY_LOCAL_MACHINE\\SYSTEM\\A\\B\\C]\r\n\"v\"=\"1\"\r\n"
@@ -78,28 +36,6 @@ TEST(RegImportTest, DeletionsOfKeysAndValues) {
   EXPECT_EQ(Get(registry, L"SYSTEM\\A\\B", L""), L"#1");
   EXPECT_EQ(Get(registry, L"SYSTEM\\A", L"keep"), L"1#0");
   EXPECT_EQ(Get(registry, L"SYSTEM\\A", L"drop"), L"#2");
-}
-
-TEST(RegImportTest, Regedit4ShortRootsMarkAndClassesRoot) {
-  MemoryRegistry registry;
-  // REGEDIT4 stores 8-bit hex strings as Unicode.
-  ASSERT_TRUE(registry.ImportRegText(L"REGEDIT4\n\n[HKEY_CURRENT_USER\\Old]\n\"Name\"=\"plain\"\n"
-                                     L"\"Path\"=hex(2):25,77,69,6e,64,69,72,25,5c,e4,00\n"
-                                     L"\"Multi\"=hex(7):61,00,62,63,00,00\n"));
-  EXPECT_EQ(Get(registry, L"Old", L"Name", L"hkcu"), L"plain#0");
-  EXPECT_EQ(Get(registry, L"Old", L"Path", L"hkcu"), L"%windir%\\\u00e4#0");
-  EXPECT_EQ(Get(registry, L"Old", L"Multi", L"hkcu"), L"a\nbc#0");
-
-  ASSERT_TRUE(registry.ImportRegText(L"\uFEFFWindows Registry Editor Version 5.00\n"
-                                     L"[HKLM\\SOFTWARE\\Short]\n\"a\"=\"1\"\n"
-                                     L"[HKEY_CLASSES_ROOT\\.inf]\n@=\"inffile\"\n"
-                                     L"[HKU\\.DEFAULT\\Env]\n"));
-  EXPECT_EQ(Get(registry, L"SOFTWARE\\Short", L"a"), L"1#0");
-  // The classes root is the machine's class registration.
-  EXPECT_EQ(Get(registry, L"SOFTWARE\\Classes\\.inf", L""), L"inffile#0");
-  EXPECT_EQ(Get(registry, L".inf", L"", L"hkcr"), L"inffile#0");
-  RegStatus status = 9;
-  EXPECT_EQ(EnumRegSubKey(registry, &status, L"hku", L".DEFAULT", 1), L"Env");
 }
 
 TEST(RegImportTest, UnreadableTextIsRejectedWhole) {
@@ -178,20 +114,6 @@ TEST(HiveFileTest, HiveTextUsesThePlaceholderRootOnly) {
   ASSERT_EQ(registry.LoadHive(L"H", L"F:\\root"), kRegOk);
   EXPECT_EQ(Get(registry, L"H", L"AtRoot"), L"yes#0");
   EXPECT_NE(registry.LoadHive(L"a\\b", L"F:\\root"), kRegOk);
-}
-
-TEST(MemoryRegistryTest, DeletedKeyHandlesStopWorking) {
-  MemoryRegistry registry;
-  ASSERT_EQ(WriteRegValue(registry, L"hklm", L"SOFTWARE\\Gone\\Sub", L"v", kRegSz, L"x"), 0);
-  Registry::Key key = 0;
-  ASSERT_EQ(registry.OpenKey(kHkeyLocalMachine, L"SOFTWARE\\Gone\\Sub", kKeyAllAccess, &key), kRegOk);
-  ASSERT_TRUE(registry.ImportRegText(kHeader + L"[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n"));
-  uint32_t type = 0, size = 0;
-  EXPECT_NE(registry.QueryValue(key, L"v", &type, &size, nullptr), kRegOk);
-  const uint8_t data[] = {0, 0};
-  EXPECT_NE(registry.SetValue(key, L"w", kRegSz, data, 2), kRegOk);
-  registry.CloseKey(key);
-  EXPECT_NE(registry.QueryValue(key, L"v", &type, &size, nullptr), kRegOk) << "closed handle";
 }
 
 }  // namespace
