@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,80 +54,67 @@ TEST(DisksVolumes, ListDisksLeavesOutTheDisksOfTheEarlierList) {
   EXPECT_EQ(L"", ListDisks(scene.storage, L""));
 }
 
-TEST(DisksVolumes, NoNewDiskReportsNothing) {
-  StorageScene scene;
-  EXPECT_EQ(L"0 new Partition(s)  found.", scene.Assign());
-  EXPECT_EQ(1500u, scene.clock.PausedMilliseconds());
-  EXPECT_EQ((std::vector<std::wstring>{L"C:\\", L"D:\\", L"X:\\"}), scene.Roots());
-}
-
-TEST(DisksVolumes, AVolumeThatHasALetterIsReportedAndKeepsIt) {
-  StorageScene scene;
-  scene.storage.AddDisk(kNewDisk, 1);
-  scene.storage.AddVolume(kVolume1, 1);
-  scene.storage.AddDrive(L"e", kDriveFixed, L"", true, kVolume1);
-  EXPECT_EQ(L"1 new Partition(s) ( E: ) found.", scene.Assign());
-}
-
-TEST(DisksVolumes, TwoLetterlessVolumesGetTheFirstFreeLetters) {
-  StorageScene scene;
-  scene.storage.AddDisk(kNewDisk, 1);
-  scene.storage.AddVolume(kVolume1, 1);
-  scene.storage.AddVolume(kVolume2, 1);
-  EXPECT_EQ(L"2 new Partition(s) ( E: F: ) found.", scene.Assign());
-  EXPECT_EQ(L"\\device\\harddiskvolume1", scene.storage.QueryDosDevice(L"E:"));
-  EXPECT_EQ(L"\\device\\harddiskvolume2", scene.storage.QueryDosDevice(L"F:"));
-  // The temporary name used to find each volume's disk is gone again.
-  EXPECT_EQ(L"", scene.storage.QueryDosDevice(L"vol"));
-}
-
-TEST(DisksVolumes, AStaleLetterIsRemovedAndGivenToANewVolume) {
+// The report, and what E: and F: then lead to, for each kind of new disk.
+TEST(DisksVolumes, NewVolumesGetFreeLettersAndAreReported) {
+  struct Case {
+    const char* name;
+    std::function<void(MemoryStorage&)> add;
+    const wchar_t* report;
+    const wchar_t* letters;  // QueryDosDevice of E: and F:
+  };
+  auto disk = [](MemoryStorage& storage, std::initializer_list<const wchar_t*> volumes, int number = 1) {
+    storage.AddDisk(kNewDisk, number);
+    for (const wchar_t* volume : volumes) storage.AddVolume(volume, number);
+  };
+  const Case cases[] = {
+      {"no new disk", [](MemoryStorage&) {}, L"0 new Partition(s)  found.", L"|"},
+      {"a volume that has its letter keeps it",
+       [&](MemoryStorage& s) {
+         disk(s, {kVolume1});
+         s.AddDrive(L"e", kDriveFixed, L"", true, kVolume1);
+       },
+       L"1 new Partition(s) ( E: ) found.", L"\\Device\\HarddiskVolume1|"},
+      {"two letterless volumes", [&](MemoryStorage& s) { disk(s, {kVolume1, kVolume2}); },
+       L"2 new Partition(s) ( E: F: ) found.", L"\\device\\harddiskvolume1|\\device\\harddiskvolume2"},
+      {"a stale letter is given to the new volume",
+       [&](MemoryStorage& s) {
+         s.AddDrive(L"e", kDriveFixed, L"", true, L"\\Device\\HarddiskVolumeGone");
+         disk(s, {kVolume1});
+       },
+       L"1 new Partition(s) ( E: ) found.", L"\\device\\harddiskvolume1|"},
+      {"a volume without file system leaves its letter to the next",
+       [&](MemoryStorage& s) {
+         s.AddDisk(kNewDisk, 1);
+         s.AddVolume(kVolume1, 1, /*has_file_system=*/false);
+         s.AddVolume(kVolume2, 1);
+         s.AddVolume(kVolume3, 1);
+       },
+       L"2 new Partition(s) ( E: F: ) found.", L"\\device\\harddiskvolume2|\\device\\harddiskvolume3"},
+      {"letters run out",
+       [&](MemoryStorage& s) {
+         for (wchar_t letter = L'e'; letter <= L'z'; ++letter) s.AddDrive(std::wstring(1, letter), kDriveRemote);
+         disk(s, {kVolume1});
+       },
+       L"0 new Partition(s)  found.", L"|"},
+      // WinPE's RAM drive has no storage device number: no new partition;
+      // a volume of unknown disk gets no letter for a disk of unknown number.
+      {"unknown numbers", [&](MemoryStorage& s) { disk(s, {kVolume1}, -1); }, L"0 new Partition(s)  found.", L"|"},
+  };
+  for (const Case& c : cases) {
+    StorageScene scene;
+    c.add(scene.storage);
+    EXPECT_EQ(c.report, scene.Assign()) << c.name;
+    EXPECT_EQ(c.letters, scene.storage.QueryDosDevice(L"E:") + L"|" + scene.storage.QueryDosDevice(L"f:")) << c.name;
+    // The temporary name used to find each volume's disk is gone again.
+    EXPECT_EQ(L"", scene.storage.QueryDosDevice(L"vol")) << c.name;
+    EXPECT_EQ(1500u, scene.clock.PausedMilliseconds()) << c.name;
+  }
+  // A stale letter is removed even when no new volume takes it.
   StorageScene scene;
   scene.storage.AddDrive(L"e", kDriveFixed, L"", true, L"\\Device\\HarddiskVolumeGone");
-  scene.storage.AddDisk(kNewDisk, 1);
-  scene.storage.AddVolume(kVolume1, 1);
-  EXPECT_EQ(L"1 new Partition(s) ( E: ) found.", scene.Assign());
-  EXPECT_EQ(L"\\device\\harddiskvolume1", scene.storage.QueryDosDevice(L"e:"));
-  const std::vector<std::wstring> definitions = scene.storage.Definitions();
-  ASSERT_FALSE(definitions.empty());
-  EXPECT_EQ(L"3|e:|", definitions.front());
-}
-
-TEST(DisksVolumes, AVolumeWithoutFileSystemLeavesItsLetterToTheNextVolume) {
-  StorageScene scene;
-  scene.storage.AddDisk(kNewDisk, 1);
-  scene.storage.AddVolume(kVolume1, 1, /*has_file_system=*/false);
-  scene.storage.AddVolume(kVolume2, 1);
-  scene.storage.AddVolume(kVolume3, 1);
-  EXPECT_EQ(L"2 new Partition(s) ( E: F: ) found.", scene.Assign());
-  EXPECT_EQ(L"\\device\\harddiskvolume2", scene.storage.QueryDosDevice(L"e:"));
-  EXPECT_EQ(L"\\device\\harddiskvolume3", scene.storage.QueryDosDevice(L"f:"));
-}
-
-TEST(DisksVolumes, LettersRunOutQuietly) {
-  StorageScene scene;
-  for (wchar_t letter = L'e'; letter <= L'z'; ++letter) scene.storage.AddDrive(std::wstring(1, letter), kDriveRemote);
-  scene.storage.AddDisk(kNewDisk, 1);
-  scene.storage.AddVolume(kVolume1, 1);
-  EXPECT_EQ(L"0 new Partition(s)  found.", scene.Assign());
-}
-
-// A disk or volume whose number cannot be read matches nothing: WinPE's RAM
-// drive (no storage device number) is no new partition, and a volume of
-// unknown disk gets no letter on behalf of a disk of unknown number.
-TEST(DisksVolumes, UnknownNumbersMatchNothing) {
-  StorageScene scene;
-  scene.storage.AddDisk(kNewDisk, -1);
-  scene.storage.AddVolume(kVolume1, -1);
-  EXPECT_EQ(L"0 new Partition(s)  found.", scene.Assign());
-  EXPECT_EQ(L"", scene.storage.QueryDosDevice(L"e:"));
-  EXPECT_EQ(-1, DiskNumberOfVolume(scene.storage, kVolume1));
-  EXPECT_EQ(-1, DiskNumberOfDisk(scene.storage, kNewDisk));
-  EXPECT_EQ(-1, DiskNumberOfPath(scene.storage, L"\\\\.\\x:"));
-}
-
-TEST(DisksVolumes, GermanReport) {
-  StorageScene scene;
+  scene.Assign();
+  EXPECT_EQ(L"3|e:|", scene.storage.Definitions().front());
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\", L"D:\\", L"X:\\"}), scene.Roots());
   LoadUiTexts(0x0407);
   scene.storage.AddDisk(kNewDisk, 1);
   scene.storage.AddVolume(kVolume1, 1);
