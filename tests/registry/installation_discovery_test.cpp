@@ -130,25 +130,10 @@ TEST(VersionFromBuildTest, LastThresholdReachedWins) {
   for (const auto& c : cases) EXPECT_EQ(c.version, VersionFromBuild(c.build)) << c.build;
 }
 
-TEST(FileFactsTextTest, ArchitectureAndVersionOfAFile) {
-  MemoryFileFacts facts;
-  const struct {
-    uint32_t type;
-    const wchar_t* architecture;
-  } types[] = {{kBinary32Bit, L"x86"}, {kBinary64Bit, L"AMD64"}, {kBinaryDos, L""}, {kBinaryPosix, L""}};
-  for (const auto& t : types) {
-    facts.SetBinaryType(L"C:\\a.exe", t.type);
-    EXPECT_EQ(t.architecture, BinaryArchitecture(facts, L"c:\\A.EXE")) << t.type;
-  }
-  EXPECT_EQ(L"", BinaryArchitecture(facts, L"C:\\missing.exe"));
-  facts.SetFileVersion(L"C:\\a.exe", FileVersion{10, 0, 65535, 1});
-  EXPECT_EQ(L"10.0.65535.1", FileVersionText(facts, L"C:\\a.exe"));
-  EXPECT_EQ(L"", FileVersionText(facts, L"C:\\missing.exe"));
-}
-
 // The unattended run's choice: the running system's architecture decides
 // which installations count; among them the running system's version with a
-// driver store wins, else the first found.
+// driver store wins, else the first found. (The version is the build of
+// cmd.exe's version resource.)
 TEST_F(DiscoveryTest, CommandTargetFollowsArchitectureVersionAndDriverStore) {
   const FileVersion win7{6, 1, 7601, 17514};
   const FileVersion win10{10, 0, 19041, 1};

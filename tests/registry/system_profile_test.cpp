@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "devices/machine_fixture.h"
 #include "platform/memory/memory_registry.h"
 #include "support/fake_system_info.h"
+#include "support/simulated_machine.h"
 
 namespace orvane {
 namespace {
@@ -17,32 +17,22 @@ std::wstring Fields(const SystemProfile& p) {
          L"|" + p.program_files + L"|" + p.language + L"|" + p.product_type;
 }
 
-TEST(ReadRunningProfileTest, Version10PreinstallationEnvironment) {
-  MemoryRegistry registry;
-  ASSERT_TRUE(testing_support::LoadMachine(registry, "devices/desktop_pc.reg"));
-  FakeSystemInfo system;
-  system.SetEnvironment(L"WINDIR", L"X:\\windows");
-  // The numbers win over the frozen "6.3" text.
-  EXPECT_EQ(Fields(ReadRunningProfile(registry, system)),
-            L"X:|X:\\windows|AMD64|10.0|19041|X:\\Program Files|0409|1");
-}
-
-TEST(ReadRunningProfileTest, OlderSystemTakesTheVersionText) {
-  MemoryRegistry registry;
-  ASSERT_TRUE(registry.ImportRegText(
-      L"Windows Registry Editor Version 5.00\r\n\r\n"
-      L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment]\r\n"
-      L"\"PROCESSOR_ARCHITECTURE\"=\"x86\"\r\n\r\n"
-      L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Nls\\Language]\r\n"
-      L"\"Default\"=\"0407\"\r\n\r\n"
-      L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\r\n"
-      L"\"CurrentVersion\"=\"6.1\"\r\n\"CurrentBuild\"=\"7601\"\r\n\r\n"
-      L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
-      L"\"ProgramFilesDir\"=\"X:\\\\Program Files\"\r\n"));
-  FakeSystemInfo system;
-  system.SetEnvironment(L"windir", L"D:\\WINNT");
-  system.product_type = L"3";
-  EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"D:|D:\\WINNT|x86|6.1|7601|X:\\Program Files|0407|3");
+// The version numbers of version 10 win over its frozen "6.3" text; older
+// systems have the text only.
+TEST(ReadRunningProfileTest, RunningSystemsOfBothKinds) {
+  const struct {
+    const wchar_t *windir, *architecture, *version, *build, *language, *product_type, *fields;
+  } cases[] = {
+      {L"X:\\windows", L"AMD64", L"10.0", L"19041", L"0409", L"1", L"X:|X:\\windows|AMD64|10.0|19041|E:\\Programs|0409|1"},
+      {L"D:\\WINNT", L"x86", L"6.1", L"7601", L"0407", L"3", L"D:|D:\\WINNT|x86|6.1|7601|E:\\Programs|0407|3"},
+  };
+  for (const auto& c : cases) {
+    SimulatedMachine machine;
+    machine.RunningSystem(c.windir, c.architecture, c.version, c.build, c.language, c.product_type);
+    WriteRegValue(machine.registry, L"hklm", L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", kRegSz,
+                  L"E:\\Programs");
+    EXPECT_EQ(c.fields, Fields(ReadRunningProfile(machine.registry, machine.system)));
+  }
 }
 
 TEST(ReadRunningProfileTest, MissingValuesGiveEmptyFields) {
