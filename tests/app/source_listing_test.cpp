@@ -32,26 +32,23 @@ TEST(SourceListing, FilterPatternsAndMatching) {
   for (const auto& c : cases) EXPECT_EQ(MatchesSourceFilter(c.name, c.patterns), c.matches) << c.name << c.patterns;
 }
 
-TEST(SourceListing, FoldersAreKeptInOneForm) {
-  EXPECT_EQ(L"C:\\", NormaliseSourceFolder(L"c:"));
-  EXPECT_EQ(L"C:\\Drivers\\", NormaliseSourceFolder(L"  C:\\Drivers  "));
-  EXPECT_EQ(L"C:\\Drivers\\Net\\", NormaliseSourceFolder(L"C:\\\\Drivers//Net\\"));
-  EXPECT_EQ(L"C:\\Net\\", NormaliseSourceFolder(L"C:\\Drivers\\..\\.\\Net"));
-  EXPECT_EQ(kComputerFolder, NormaliseSourceFolder(L"C:\\.."));
-  EXPECT_EQ(kComputerFolder, NormaliseSourceFolder(L""));
-  EXPECT_EQ(kComputerFolder, NormaliseSourceFolder(kComputerFolder));
-  EXPECT_EQ(kComputerFolder, NormaliseSourceFolder(L"relative\\folder"));
-  // A network share keeps its leading "\\" and cannot be climbed above.
-  EXPECT_EQ(L"\\\\srv\\share\\drv\\", NormaliseSourceFolder(L"\\\\srv\\\\share\\drv"));
-  EXPECT_EQ(kComputerFolder, NormaliseSourceFolder(L"\\\\srv\\share\\.."));
-  EXPECT_EQ(kComputerFolder, NormaliseSourceFolder(L"\\\\srv"));
-}
-
-TEST(SourceListing, GoingUpEndsAtTheComputer) {
-  EXPECT_EQ(L"C:\\Drivers\\", ParentSourceFolder(L"C:\\Drivers\\Net\\"));
-  EXPECT_EQ(L"C:\\", ParentSourceFolder(L"C:\\Drivers\\"));
-  EXPECT_EQ(kComputerFolder, ParentSourceFolder(L"C:\\"));
-  EXPECT_EQ(kComputerFolder, ParentSourceFolder(kComputerFolder));
+// Folder forms: what a typed or chosen folder is kept as, its parent, and the
+// folder part of a chosen path ("*" stands for the computer folder).
+TEST(SourceListing, FolderFormsEndAtTheComputer) {
+  const std::pair<const wchar_t*, const wchar_t*> kept[] = {
+      {L"c:", L"C:\\"}, {L"  C:\\Drivers  ", L"C:\\Drivers\\"}, {L"C:\\\\Drivers//Net\\", L"C:\\Drivers\\Net\\"},
+      {L"C:\\Drivers\\..\\.\\Net", L"C:\\Net\\"}, {L"C:\\..", L"*"}, {L"", L"*"}, {L"*", L"*"},
+      {L"relative\\folder", L"*"},
+      // A network share keeps its leading "\\" and cannot be climbed above.
+      {L"\\\\srv\\\\share\\drv", L"\\\\srv\\share\\drv\\"}, {L"\\\\srv\\share\\..", L"*"}, {L"\\\\srv", L"*"}};
+  const std::pair<const wchar_t*, const wchar_t*> parents[] = {
+      {L"C:\\Drivers\\Net\\", L"C:\\Drivers\\"}, {L"C:\\Drivers\\", L"C:\\"}, {L"C:\\", L"*"}, {L"*", L"*"}};
+  const std::pair<const wchar_t*, const wchar_t*> parts[] = {
+      {L"C:\\Drivers\\net.inf", L"C:\\Drivers"}, {L"C:\\Drivers", L"C:"}, {L"C:\\", L"C:"}, {L"pack.zip", L"*"}};
+  auto computer = [](const wchar_t* text) { return std::wstring(text) == L"*" ? kComputerFolder : std::wstring(text); };
+  for (const auto& c : kept) EXPECT_EQ(computer(c.second), NormaliseSourceFolder(computer(c.first))) << c.first;
+  for (const auto& c : parents) EXPECT_EQ(computer(c.second), ParentSourceFolder(computer(c.first))) << c.first;
+  for (const auto& c : parts) EXPECT_EQ(computer(c.second), SourceFolderPart(c.first)) << c.first;
 }
 
 TEST(SourceListing, ChoicesBecomePaths) {
@@ -59,29 +56,21 @@ TEST(SourceListing, ChoicesBecomePaths) {
   const SourceEntry drive{SourceEntryKind::kDrive, L"D:", 0};
   const SourceEntry folder{SourceEntryKind::kFolder, L"Net", 0};
   const SourceEntry file{SourceEntryKind::kFile, L"pack.zip", 0};
-
-  // No selection, or "..": the folder itself, without final "\" except at a root.
-  EXPECT_EQ(L"C:\\Drivers", SourceChoicePath(L"C:\\Drivers\\", nullptr));
-  EXPECT_EQ(L"C:\\Drivers", SourceChoicePath(L"C:\\Drivers\\", &up));
-  EXPECT_EQ(L"C:\\", SourceChoicePath(L"C:\\", nullptr));
-  // A selected entry is joined with exactly one "\".
-  EXPECT_EQ(L"C:\\pack.zip", SourceChoicePath(L"C:\\", &file));
-  EXPECT_EQ(L"C:\\Drivers\\Net", SourceChoicePath(L"C:\\Drivers\\", &folder));
-  EXPECT_EQ(L"D:\\", SourceChoicePath(kComputerFolder, &drive));
-  // The computer folder itself is no source.
-  EXPECT_EQ(L"", SourceChoicePath(kComputerFolder, nullptr));
-  EXPECT_EQ(L"", SourceChoicePath(kComputerFolder, &up));
-
-  EXPECT_EQ(L"C:\\Drivers\\Net\\", SourceEntryPath(L"C:\\Drivers\\", folder));
-  EXPECT_EQ(L"C:\\", SourceEntryPath(L"C:\\Drivers\\", up));
-  EXPECT_EQ(L"D:\\", SourceEntryPath(kComputerFolder, drive));
-}
-
-TEST(SourceListing, FolderPartOfAChoice) {
-  EXPECT_EQ(L"C:\\Drivers", SourceFolderPart(L"C:\\Drivers\\net.inf"));
-  EXPECT_EQ(L"C:", SourceFolderPart(L"C:\\Drivers"));
-  EXPECT_EQ(L"C:", SourceFolderPart(L"C:\\"));
-  EXPECT_EQ(kComputerFolder, SourceFolderPart(L"pack.zip"));
+  const struct {
+    std::wstring folder;
+    const SourceEntry* selected;
+    const wchar_t* path;
+  } cases[] = {
+      // No selection, or "..": the folder itself, without final "\" except at a root.
+      {L"C:\\Drivers\\", nullptr, L"C:\\Drivers"}, {L"C:\\Drivers\\", &up, L"C:\\Drivers"}, {L"C:\\", nullptr, L"C:\\"},
+      // A selected entry is joined with exactly one "\".
+      {L"C:\\", &file, L"C:\\pack.zip"}, {L"C:\\Drivers\\", &folder, L"C:\\Drivers\\Net"}, {kComputerFolder, &drive, L"D:\\"},
+      // The computer folder itself is no source.
+      {kComputerFolder, nullptr, L""}, {kComputerFolder, &up, L""}};
+  for (const auto& c : cases) EXPECT_EQ(c.path, SourceChoicePath(c.folder, c.selected)) << c.folder;
+  EXPECT_EQ(L"C:\\Drivers\\Net\\|C:\\|D:\\", SourceEntryPath(L"C:\\Drivers\\", folder) + L"|" +
+                                                  SourceEntryPath(L"C:\\Drivers\\", up) + L"|" +
+                                                  SourceEntryPath(kComputerFolder, drive));
 }
 
 TEST(SourceListing, StartFolderFallsBackToTheComputer) {
