@@ -1,7 +1,7 @@
 // The skinned frame: window, region and frame images, resource loading and
-// moving by the top band. (Which button the cursor lights is tested in
-// tests/app/skin_geometry_test.cpp, the lit buttons in the main window's
-// tests, and a click released elsewhere on the real program.)
+// moving by the top band. (The drag zones and which button the cursor lights
+// are tested in tests/app/skin_geometry_test.cpp, the lit buttons in the main
+// window's tests, and a click released elsewhere on the real program.)
 #include <windows.h>
 
 #include "ui/skin_frame.h"
@@ -143,8 +143,6 @@ TEST(SkinFrame, CommandFrameHasNoHoverAndMovesOnlyInsideTheDragZone) {
   EXPECT_FALSE(HasStyle(frame.minimise_highlight(), WS_VISIBLE) || HasStyle(frame.exit_highlight(), WS_VISIBLE));
   EXPECT_FALSE(ConfirmSkinClick(frame.exit_highlight()));
 
-  EXPECT_FALSE(DragByTopBand(window, kMainFrame.drag_zone, 471, 10));
-  EXPECT_FALSE(DragByTopBand(window, kCommandFrame.drag_zone, 10, 37));
   POINT moved = DragFrom(window, 396, 40, 30);
   EXPECT_EQ(moved.x * 1000 + moved.y, 0);
   moved = DragFrom(window, 395, 40, 30);
