@@ -1,6 +1,7 @@
 // The Windows file system, system facts and start-up services against the
-// real API: extended paths, links, and the host services. (What every file
-// system does is tested for this one too, in tests/app/host_file_system_test.cpp.)
+// real API: extended paths (the form every file operation goes through),
+// links, and the host services. (What every file system does is tested for
+// this one too, in tests/app/host_file_system_test.cpp.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -44,17 +45,6 @@ class WindowsFileSystemTest : public ::testing::Test {
   WindowsSystemInfo system_;
   std::wstring root_;
 };
-
-TEST_F(WindowsFileSystemTest, SlashesAndDotsAreAcceptedEverywhere) {
-  ASSERT_TRUE(files_.CreateDirectories(root_ + L"/x/y/"));
-  ASSERT_TRUE(files_.WriteFile(root_ + L"/x/y/../f.inf", "abc"));
-  std::string bytes;
-  ASSERT_TRUE(files_.ReadFile(root_ + L"\\x\\f.inf", &bytes));
-  EXPECT_EQ(bytes, "abc");
-  std::vector<DirEntry> entries;
-  ASSERT_TRUE(files_.ListDirectory(root_ + L"\\x\\", &entries));
-  EXPECT_EQ(entries.size(), 2u);
-}
 
 TEST_F(WindowsFileSystemTest, DirectoryLinksAreListedAsLinksAndNeverFollowed) {
   const std::wstring outside = root_ + L"\\outside";
