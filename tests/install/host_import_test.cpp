@@ -23,9 +23,12 @@ void Snapshot(FileSystem& files, const std::wstring& folder, std::map<std::wstri
   files.ListDirectory(folder, &entries);
   for (const DirEntry& entry : entries) {
     const std::wstring path = folder + L"\\" + entry.name;
-    if (entry.is_directory) Snapshot(files, path, out);
-    if (!entry.is_directory) files.ReadFile(path, &(*out)[path]);
-    if (entry.is_directory) (*out)[path] = "<folder>";
+    if (!entry.is_directory) {
+      files.ReadFile(path, &(*out)[path]);
+      continue;
+    }
+    (*out)[path] = "<folder>";
+    Snapshot(files, path, out);
   }
 }
 
@@ -52,7 +55,8 @@ struct Scene : InstallMachine {
       std::string inf;
       files.ReadFile(i.inf_path, &inf);
       installs += i.inf_path;
-      if (files.FileExists(i.inf_path.substr(0, i.inf_path.rfind(L'\\')) + L"\\acmegbe.sys")) installs += L" +beside";
+      const std::wstring beside = i.inf_path.substr(0, i.inf_path.rfind(L'\\')) + L"\\acmegbe.sys";
+      if (files.FileExists(beside)) installs += L" +beside";
       if (files.FileExists(L"X:\\Windows\\System32\\drivers\\acmegbe.sys")) installs += L" +staged";
       if (inf.find("; CopyFiles") != std::string::npos) installs += L" +disabled";
       installs += L"|";
@@ -62,14 +66,22 @@ struct Scene : InstallMachine {
   std::wstring installs;
 };
 
-std::string Header(const char* winpe) {
-  return std::string("\r\nOrvane (Host-Install)\r\nOrvane driver installer for WinPE\r\nDate: Day:6 Month:12 Year:2026\r\n"
-                     "\r\nWinPE: ") + winpe + "\r\nHost OS: Win 10 (64 Bit)\r\n";
+// The log of an import on that WinPE with one result per device of the group,
+// and the lines after the devices.
+std::string Log(const char* winpe, const std::vector<bool>& results, const std::string& end = "") {
+  std::string text = std::string("\r\nOrvane (Host-Install)\r\nOrvane driver installer for WinPE\r\n") +
+                     "Date: Day:6 Month:12 Year:2026\r\n\r\nWinPE: " + winpe + "\r\nHost OS: Win 10 (64 Bit)\r\n";
+  for (size_t i = 0; i < results.size(); ++i) {
+    text += "\r\nInstall: Acme Gigabit Adapter (" + std::to_string(i + 1) + ")\r\n" +
+            (results[i] ? "successfully installed\r\n" : "Installation failed\r\n");
+  }
+  return text + end;
 }
 
 TEST(HostImport, ExportsAndInstallsEachDeviceOfTheTickedGroup) {
-  const std::string ok = "successfully installed\r\n", failed = "Installation failed\r\n";
   const std::wstring exported = L"D:\\DRVTemp\\oem3.inf +beside|";
+  const std::wstring staged = L"X:\\Windows\\inf\\oem3.inf +staged +disabled|";
+  const std::wstring all = L"1 / 1 Driver Installed successfully|";
   struct Case {
     const char* name;
     const wchar_t* version;
@@ -80,23 +92,15 @@ TEST(HostImport, ExportsAndInstallsEachDeviceOfTheTickedGroup) {
     std::string log;
   };
   const std::vector<Case> cases = {
-      {"10.0: the exported INF, next to a DRVTemp of the user's", L"10.0", L"Net",
+      {"10.0: the exported INF, beside a DRVTemp of the user's", L"10.0", L"Net",
        [](Scene& s) { s.WriteFile(L"D:\\DRVTemp\\mine.txt", "keep"); },
-       L"D:\\DRVTemp.1\\oem3.inf +beside|D:\\DRVTemp.1\\oem3.inf +beside|D:\\DRVTemp.1\\oem3.inf +beside|",
-       L"1 / 1 Driver Installed successfully|", {0, 0, 255},
-       Header("Win 10 (64 Bit)") + "\r\nInstall: Acme Gigabit Adapter (1)\r\n" + ok +
-           "\r\nInstall: Acme Gigabit Adapter (2)\r\n" + ok + "\r\nInstall: Acme Gigabit Adapter (3)\r\n" + ok},
-      {"6.1: staged into the running Windows", L"6.1", L"Net", [](Scene&) {},
-       L"X:\\Windows\\inf\\oem3.inf +staged +disabled|X:\\Windows\\inf\\oem3.inf +staged +disabled|"
-       L"X:\\Windows\\inf\\oem3.inf +staged +disabled|",
-       L"1 / 1 Driver Installed successfully|", {0, 0, 255},
-       Header("Win 7 (64 Bit)") + "\r\nInstall: Acme Gigabit Adapter (1)\r\n" + ok +
-           "\r\nInstall: Acme Gigabit Adapter (2)\r\n" + ok + "\r\nInstall: Acme Gigabit Adapter (3)\r\n" + ok},
+       L"D:\\DRVTemp.1\\oem3.inf +beside|D:\\DRVTemp.1\\oem3.inf +beside|D:\\DRVTemp.1\\oem3.inf +beside|", all,
+       {0, 0, 255}, Log("Win 10 (64 Bit)", {true, true, true})},
+      {"6.1: staged into the running Windows", L"6.1", L"Net", [](Scene&) {}, staged + staged + staged, all,
+       {0, 0, 255}, Log("Win 7 (64 Bit)", {true, true, true})},
       {"a device gone before its install", L"10.0", L"Net",
        [](Scene& s) { s.devices.RemoveDevice(kAcme + std::wstring(L"1")); }, exported + exported,
-       L"0 / 1 Driver Installed successfully|", {255, 0, 0},
-       Header("Win 10 (64 Bit)") + "\r\nInstall: Acme Gigabit Adapter (1)\r\n" + ok +
-           "\r\nInstall: Acme Gigabit Adapter (2)\r\n" + failed + "\r\nInstall: Acme Gigabit Adapter (3)\r\n" + ok},
+       L"0 / 1 Driver Installed successfully|", {255, 0, 0}, Log("Win 10 (64 Bit)", {true, false, true})},
       {"a storage driver: new enumerator, new volume", L"10.0", L"SCSIAdapter",
        [](Scene& s) {
          s.installer.SetInstallHook([&s](const MemoryDeviceInstaller::Install&) {
@@ -108,11 +112,9 @@ TEST(HostImport, ExportsAndInstallsEachDeviceOfTheTickedGroup) {
                          kRegSz, L"DiskDrive");
          });
        },
-       L"disk|", L"1 / 1 Driver Installed successfully|- another device can be installed.1 new Partition(s) ( C: ) found.",
-       {0, 0, 255},
-       Header("Win 10 (64 Bit)") + "\r\nInstall: Acme Gigabit Adapter (1)\r\n" + ok +
-           "\r\nInstall: Acme Gigabit Adapter (2)\r\n" + ok + "\r\nInstall: Acme Gigabit Adapter (3)\r\n" + ok +
-           "another device can be installed.\r\n1 new Partition(s) ( C: ) found.\r\n"},
+       L"disk|", all + L"- another device can be installed.1 new Partition(s) ( C: ) found.", {0, 0, 255},
+       Log("Win 10 (64 Bit)", {true, true, true},
+           "another device can be installed.\r\n1 new Partition(s) ( C: ) found.\r\n")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -124,7 +126,8 @@ TEST(HostImport, ExportsAndInstallsEachDeviceOfTheTickedGroup) {
     ImportInstalledDrivers(scene.services, scene.view, scene.table);
 
     EXPECT_EQ(c.installs, scene.installs);
-    EXPECT_EQ(c.status, scene.view.text(ViewControl::DeviceStatus1) + L"|" + scene.view.text(ViewControl::DeviceStatus2));
+    EXPECT_EQ(c.status,
+              scene.view.text(ViewControl::DeviceStatus1) + L"|" + scene.view.text(ViewControl::DeviceStatus2));
     EXPECT_TRUE(c.colour == scene.view.tree()[0].colour);
     EXPECT_FALSE(scene.view.tree()[0].checked);
     EXPECT_EQ(ViewControl::DeviceImport, scene.view.focused());
