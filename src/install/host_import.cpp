@@ -57,6 +57,28 @@ size_t EnumeratorCount(Registry& registry) {
   return static_cast<size_t>(std::count(list.begin(), list.end(), L','));
 }
 
+// The installation of the last scan as a system profile.
+SystemProfile SourceProfileOf(const ScanHeader& header, const SystemProfile& running) {
+  SystemProfile source;
+  source.system_drive = header.windows_dir.substr(0, 2);
+  source.windows_dir = header.windows_dir;
+  source.architecture = header.architecture;
+  source.version = header.version;
+  source.program_files = header.program_files;
+  source.language = running.language;
+  source.product_type = L"1";
+  return source;
+}
+
+// Where a device's driver is exported to: the installation's drive +
+// "\DRVTemp"; "" when its Windows directory has no drive letter.
+std::wstring ExportFolderBase(const SystemProfile& source) {
+  const std::wstring& drive = source.system_drive;
+  const bool letter = drive.size() == 2 && drive[1] == L':' && ((drive[0] >= L'A' && drive[0] <= L'Z') ||
+                                                                  (drive[0] >= L'a' && drive[0] <= L'z'));
+  return letter ? drive + L"\\DRVTemp" : L"";
+}
+
 class HostImport {
  public:
   HostImport(InstallServices& services, const SystemProfile& running, const SystemProfile& source)
@@ -116,25 +138,6 @@ class HostImport {
 };
 
 }  // namespace
-
-SystemProfile SourceProfileOf(const ScanHeader& header, const SystemProfile& running) {
-  SystemProfile source;
-  source.system_drive = header.windows_dir.substr(0, 2);
-  source.windows_dir = header.windows_dir;
-  source.architecture = header.architecture;
-  source.version = header.version;
-  source.program_files = header.program_files;
-  source.language = running.language;
-  source.product_type = L"1";
-  return source;
-}
-
-std::wstring ExportFolderBase(const SystemProfile& source) {
-  const std::wstring& drive = source.system_drive;
-  const bool letter = drive.size() == 2 && drive[1] == L':' && ((drive[0] >= L'A' && drive[0] <= L'Z') ||
-                                                                  (drive[0] >= L'a' && drive[0] <= L'z'));
-  return letter ? drive + L"\\DRVTemp" : L"";
-}
 
 void ImportInstalledDrivers(InstallServices& services, WindowView& view, const DeviceScanTable& table) {
   const ViewControl tree = ViewControl::DeviceTree;
