@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "app/worker_state.h"
 #include "devices/offline_scan.h"
+#include "install/host_import.h"
 #include "install/install_candidate.h"
 #include "install/install_services.h"
 #include "platform/platform.h"
@@ -84,6 +85,9 @@ int RunProgram() {
     actions.last_scanned_directory = [] { return orvane::DeviceTable.Header().windows_dir; };
     actions.item_icon = [](const orvane::ItemIcon& icon) {
       return orvane::ClassIcon(icon.class_name, icon.windows_directory);
+    };
+    actions.import_installed_drivers = [&interactive_services](orvane::WindowView& view) {
+      orvane::ImportInstalledDrivers(interactive_services, view, orvane::DeviceTable);
     };
     actions.import_selected_candidate = [&interactive_services](orvane::WindowView& view) {
       orvane::ImportSelectedCandidate(interactive_services, view, orvane::DriverRows);
