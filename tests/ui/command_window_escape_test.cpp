@@ -11,7 +11,6 @@
 
 #include "app/worker_state.h"
 #include "platform/windows/windows_file_system.h"
-#include "platform/windows/windows_system_info.h"
 #include "text/ui_texts.h"
 
 namespace orvane {
@@ -36,7 +35,6 @@ TEST(CommandWindowEnd, LateWritesOfAnAbandonedRunNeverOverwriteTheExitNotice) {
   LoadUiTexts(0x0409);
   ASSERT_TRUE(WorkerThread.WaitForEnd(std::chrono::seconds(10)));
   WindowsFileSystem files;
-  WindowsSystemInfo system;
   struct Outcome {
     std::wstring status_after_late_write;
     std::wstring log_after_late_write;
@@ -56,7 +54,7 @@ TEST(CommandWindowEnd, LateWritesOfAnAbandonedRunNeverOverwriteTheExitNotice) {
         GetWindowTextW(GetDlgItem(window, kCmdLogId), log, 256);
         seen.log_after_late_write = log;
       },
-      files, system.TempDirectory());
+      files);
   EXPECT_EQ(CommandModeEnd::kForcedEnd, end);
   EXPECT_EQ(kCmdExitStatus, seen.status_after_late_write);
   EXPECT_EQ(L"", seen.log_after_late_write);
@@ -65,7 +63,7 @@ TEST(CommandWindowEnd, LateWritesOfAnAbandonedRunNeverOverwriteTheExitNotice) {
   EXPECT_EQ(CommandModeEnd::kRunEnded,
             RunCommandMode(L"2.0.3.2", L"", L"", L"1",
                            [](UnattendedRequest, WindowView&, std::atomic<uint8_t>&, CancellationToken&) {},
-                           files, system.TempDirectory()));
+                           files));
 }
 
 }  // namespace

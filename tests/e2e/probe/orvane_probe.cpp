@@ -15,6 +15,12 @@
 //                                             registers a device with that instance identifier,
 //                                             setup class and hardware identifiers (kept when it exists)
 //   orvane-probe drive-type ROOT              the platform's drive type of ROOT ("D:\")
+// The folder page and its chooser:
+//   orvane-probe list-view TITLE ID           lines of the report list ID, one per line:
+//       list-view-line ID INDEX SELECTED COLUMN1 COLUMN2 ...
+//   orvane-probe select-line TITLE ID INDEX   selects line INDEX of the report list ID (only it)
+//   orvane-probe set-text TITLE ID TEXT       sets the text of control ID (an edit field reports the change)
+//   orvane-probe click TITLE ID               clicks the button ID
 // Exit code 0 on success, 1 on failure, 2 on a usage error.
 #include <windows.h>
 #include <commctrl.h>
@@ -145,6 +151,70 @@ int Dump(const wchar_t* title) {
   return 0;
 }
 
+// Control ID anywhere below the top-level window TITLE (pages included).
+HWND FindControl(const wchar_t* title, int id) {
+  HWND window = FindWindowW(nullptr, title);
+  struct Search {
+    int id;
+    HWND found;
+  } search = {id, nullptr};
+  if (!window) return nullptr;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(data);
+        if (GetDlgCtrlID(child) != s->id) return TRUE;
+        s->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+int ListView(const wchar_t* title, int id) {
+  HWND list = FindControl(title, id);
+  if (!list) return 1;
+  const size_t kTextChars = 512;
+  RemoteBuffer remote(list, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
+  if (!remote.ok()) return 1;
+  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
+  const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
+  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int index = 0; index < count; ++index) {
+    const bool selected = SendMessageW(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) != 0;
+    std::wstring line = L"list-view-line\t" + Number(id) + L"\t" + Number(index) + L"\t" + Number(selected ? 1 : 0);
+    for (int column = 0; column < columns; ++column) {
+      LVITEMW item = {};
+      item.iSubItem = column;
+      item.pszText = reinterpret_cast<LPWSTR>(remote.at(sizeof(LVITEMW)));
+      item.cchTextMax = static_cast<int>(kTextChars);
+      std::vector<wchar_t> text(kTextChars, L'\0');
+      if (!remote.Write(0, &item, sizeof(item)) || !remote.Write(sizeof(LVITEMW), text.data(), text.size() * 2)) return 1;
+      SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(remote.at(0)));
+      if (!remote.Read(sizeof(LVITEMW), text.data(), text.size() * 2)) return 1;
+      text.back() = L'\0';
+      line += L"\t" + OneLine(text.data());
+    }
+    Print(line);
+  }
+  return 0;
+}
+
+int SelectLine(const wchar_t* title, int id, int index) {
+  HWND list = FindControl(title, id);
+  if (!list) return 1;
+  RemoteBuffer remote(list, sizeof(LVITEMW));
+  if (!remote.ok()) return 1;
+  LVITEMW item = {};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  item.state = 0;
+  if (!remote.Write(0, &item, sizeof(item))) return 1;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote.at(0)));
+  item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  if (!remote.Write(0, &item, sizeof(item))) return 1;
+  return SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(remote.at(0))) ? 0 : 1;
+}
+
 int Select(const wchar_t* title, int id, int index) {
   HWND window = FindWindowW(nullptr, title);
   struct Search {
@@ -227,6 +297,17 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"drive-type" && argc == 3) {
     Print(Number(GetDriveTypeW(argv[2])));
     return 0;
+  }
+  // The folder page and its chooser.
+  if (command == L"list-view" && argc == 4) return ListView(argv[2], _wtoi(argv[3]));
+  if (command == L"select-line" && argc == 5) return SelectLine(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
+  if (command == L"set-text" && argc == 5) {
+    HWND control = FindControl(argv[2], _wtoi(argv[3]));
+    return control && SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+  }
+  if (command == L"click" && argc == 4) {
+    HWND button = FindControl(argv[2], _wtoi(argv[3]));
+    return button && PostMessageW(button, BM_CLICK, 0, 0) ? 0 : 1;
   }
   return 2;
 }
