@@ -80,13 +80,17 @@ int RunUnattended(InstallServices& services, FileFacts& facts, const UnattendedR
   const std::wstring source = ExpandDriverSource(request.driver_source, host, services.drives, services.files);
 
   services.log.Open(services.files, services.system.TempDirectory());
+  // The log ends with the run, also with a run that is ended at once.
+  struct LogCloser {
+    InstallLog& log;
+    ~LogCloser() { log.Close(); }
+  } closer{services.log};
   WriteUnattendedHeader(services.log, view, request.version, host, services.clock.Today());
 
   const std::wstring program_folder = WithoutTrailingSeparator(services.system.ProgramFolder());
   if (!services.files.FileExists(ArchiverPath(program_folder))) {
     LogWindowAppend(view, L"\r\n\r\n" + program_folder + UiText(TxtArchiverMissing));
     services.log.LogAppend(L"\r\n" + program_folder + L"\\7z.exe not found\r\nprogram exit.");
-    services.log.Close();
     services.clock.Pause(kArchiverMissingPauseMs);
     return services.cancel.IsCancelled() ? kUnattendedStopped : kUnattendedNoArchiver;
   }
@@ -134,6 +138,7 @@ int RunUnattended(InstallServices& services, FileFacts& facts, const UnattendedR
     }
   }
   if (services.cancel.IsCancelled()) return kUnattendedStopped;
+  const bool stopped = stop == 1;
 
   view.SetText(ViewControl::CmdStatus, L"");
   if (search.NoDeviceLeft()) LogWindowAppend(view, L"\r\n\r\n" + UiText(TxtAllInstalled));
@@ -142,7 +147,7 @@ int RunUnattended(InstallServices& services, FileFacts& facts, const UnattendedR
   services.log.Close();
   services.clock.Pause(kClosingPauseMs);
 
-  if (stop == 1) return kUnattendedStopped;
+  if (stopped) return kUnattendedStopped;
   if (search.failed() > 0) return kUnattendedInstallFailed;
   return search.NoDeviceLeft() ? kUnattendedAllWorking : kUnattendedProblemsLeft;
 }

@@ -22,103 +22,76 @@ e2e_use_prefix "${ORVANE_E2E_PREFIX:-$(dirname "$exe")/e2e-wine}"
 
 # --- fixture: the program with its archiver, C:\Drivers, the device -----------
 c=$WINEPREFIX/drive_c
-archiver=$(e2e_windows_7z)
-[ -n "$archiver" ] || { e2e_fail "no Windows 7z.exe (npm package 7zip-bin; scripts/install-toolchain)"; exit 1; }
-rm -rf "$c/OrvaneE2E" "$c/Drivers" "$c"/orvane_dps* "$c/Orvane.log"
-mkdir -p "$c/OrvaneE2E"
-cp "$exe" "$c/OrvaneE2E/orvane.exe" && cp "$archiver" "$c/OrvaneE2E/7z.exe"
+program=$c/OrvaneE2E/orvane.exe
+archiver=$(e2e_windows_7z) || { e2e_fail "no Windows 7z.exe (npm package 7zip-bin)"; exit 1; }
+rm -rf "$c/OrvaneE2E" "$c/Drivers" "$c"/orvane_dps* "$c/Orvane.log" "$c/windows/system32/drivers/orvtest.sys"
+mkdir -p "$c/OrvaneE2E" && cp "$exe" "$program" && cp "$archiver" "$c/OrvaneE2E/7z.exe"
 e2e_driver_folder "$c/Drivers" || { e2e_fail "could not build C:\\Drivers"; exit 1; }
 e2e_orvtest_device "$probe" || e2e_fail "the test device could not be registered"
 e2e_reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\OrvTest' /f >/dev/null 2>&1
-rm -f "$c/windows/system32/drivers/orvtest.sys"
-program="$c/OrvaneE2E/orvane.exe"
 
 title=" Orvane"
 # Page 3 (identifiers of the main window): DriverList 1305, package value
 # 1313, SourceStatus1 1316, ImportSelected 1320; the chooser's path field
 # 2002 and its OK button 1.
-control_text() { e2e_probe "$probe" dump "$title" 2>/dev/null | tr -d '\r' | awk -F'\t' -v id="$1" '$1 == "control" && $2 == id { print $6; exit }'; }
+text_of() { e2e_probe "$probe" dump "$title" | tr -d '\r' | awk -F'\t' -v id="$1" '$1 == "control" && $2 == id { print $6 }'; }
 wait_text() {  # wait_text ID TEXT SECONDS
   local i
   for i in $(seq 1 $(($3 * 4))); do
-    [ "$(control_text "$1")" = "$2" ] && return 0
+    [ "$(text_of "$1")" = "$2" ] && return 0
     sleep 0.25
   done
+  e2e_fail "control $1 shows '$(text_of "$1")', expected '$2'"
   return 1
 }
+shot() { [ -n "${ORVANE_SCREENSHOT_DIR:-}" ] && mkdir -p "$ORVANE_SCREENSHOT_DIR" && sleep 0.5 &&
+  eval "$(xdotool getwindowgeometry --shell "$1")" && import -window root -crop "$2+$X+$Y" "$ORVANE_SCREENSHOT_DIR/$3"; }
 
 WINEDEBUG=-all "$WINE64" "$program" >/dev/null 2>&1 &
 program_pid=$!
 window=$(e2e_wait_window "$title" 90)
 [ -n "$window" ] || { e2e_fail "no window titled '$title' appeared"; exit 1; }
 eval "$(xdotool getwindowgeometry --shell "$window")"
-win_x=$X win_y=$Y
-click_at() { xdotool mousemove "$((win_x + $1))" "$((win_y + $2))" click 1; }
+click_at() { xdotool mousemove "$((X + $1))" "$((Y + $2))" click 1; }
 sleep 1
 click_at $((8 + 410 + 30)) $((48 + 290 + 11))   # page 1: OK with the folder option
 sleep 0.5
 click_at $((8 + 455 + 14)) $((48 + 32 + 14))    # page 3: the browse icon
-if [ -n "$(e2e_wait_window "Orvane" 30)" ]; then
-  e2e_probe "$probe" set-text "Orvane" 2002 'C:\Drivers' && sleep 0.5 && e2e_probe "$probe" click "Orvane" 1 ||
-    e2e_fail "could not choose C:\\Drivers in the chooser"
-else
-  e2e_fail "the chooser did not open"
-fi
+e2e_expect "C:\\Drivers chosen in the chooser" eval '[ -n "$(e2e_wait_window Orvane 30)" ] &&
+  e2e_probe "$probe" set-text Orvane 2002 "C:\\Drivers" && sleep 0.5 && e2e_probe "$probe" click Orvane 1'
 
-if wait_text 1316 "3 Driver found." 60; then
-  e2e_pass "page 3: '3 Driver found.' for C:\\Drivers"
-else
-  e2e_fail "page 3 status: '$(control_text 1316)'"
-fi
-lines=$(e2e_probe "$probe" list-view "$title" 1305 | tr -d '\r' | cut -f5-8 | sort -u)
-e2e_expect_eq "the driver list's lines" "$lines" "$(printf 'Orvane Test Network Adapter\tOrvane Test\t1.2.3.4\t05/14/2024')"
-if [ -n "${ORVANE_SCREENSHOT_DIR:-}" ]; then
-  mkdir -p "$ORVANE_SCREENSHOT_DIR"
-  e2e_probe "$probe" select-line "$title" 1305 0
-  xdotool mousemove 0 0
-  sleep 0.5
-  import -window root -crop "512x390+$win_x+$win_y" "$ORVANE_SCREENSHOT_DIR/page3-manual.png" 2>/dev/null
-fi
+wait_text 1316 "3 Driver found." 60 && e2e_pass "page 3: '3 Driver found.'"
+lines=$(e2e_probe "$probe" list-view "$title" 1305 | tr -d '\r' | cut -f5-8 | sort | uniq -c | sed 's/^ *//')
+e2e_expect_eq "the driver list" "$lines" "$(printf '3 Orvane Test Network Adapter\tOrvane Test\t1.2.3.4\t05/14/2024')"
+e2e_probe "$probe" select-line "$title" 1305 0 && xdotool mousemove 0 0 && shot "$window" 512x390 page3-manual.png
 
-# The line of the .7z package, told by its details.
-chosen=
+# The line of the .7z package, told by its details, is imported.
 for line in 0 1 2; do
-  e2e_probe "$probe" select-line "$title" 1305 "$line"
-  sleep 0.3
-  case "$(control_text 1313)" in *'\nic.7z') chosen=$line ;; esac
-  [ -n "$chosen" ] && break
+  e2e_probe "$probe" select-line "$title" 1305 "$line" && sleep 0.3
+  [[ $(text_of 1313) == *'\nic.7z' ]] && break
 done
-e2e_expect "a line shows the package C:\\Drivers\\nic.7z" [ -n "$chosen" ]
+package=$(text_of 1313)
+e2e_expect_eq "the package of the chosen line" "$package" 'C:\Drivers\nic.7z'
 e2e_probe "$probe" click "$title" 1320
-if wait_text 1316 "Installation successfull" 90; then
-  e2e_pass "import of the .7z candidate: 'Installation successfull'"
-else
-  e2e_fail "import status: '$(control_text 1316)'"
-fi
-e2e_expect "the driver's service key is there" e2e_reg query 'HKLM\SYSTEM\CurrentControlSet\Services\OrvTest'
-e2e_expect "the driver file is in system32\\drivers" [ -f "$c/windows/system32/drivers/orvtest.sys" ]
-e2e_expect "no unpack folder is left" eval '! ls -d "$c"/orvane_dps* >/dev/null 2>&1'
+wait_text 1316 "Installation successfull" 90 && e2e_pass "import of the .7z candidate: 'Installation successfull'"
+e2e_expect "the driver's service key" eval "e2e_reg query 'HKLM\\SYSTEM\\CurrentControlSet\\Services\\OrvTest' >/dev/null"
+e2e_expect "the driver file in system32\\drivers" [ -f "$c/windows/system32/drivers/orvtest.sys" ]
+e2e_expect "no unpack folder left" eval '! ls -d "$c"/orvane_dps* >/dev/null 2>&1'
 kill "$program_pid" 2>/dev/null
 e2e_wait_exit "$program_pid" 30 >/dev/null
-program_pid=
 
 # --- the unattended mode --------------------------------------------------------
 WINEDEBUG=-all "$WINE64" "$program" '-i:C:\Drivers' -d >/dev/null 2>&1 &
 program_pid=$!
-if [ -n "${ORVANE_SCREENSHOT_DIR:-}" ] && command_window=$(e2e_wait_window "$title" 60) && [ -n "$command_window" ]; then
-  sleep 1
-  eval "$(xdotool getwindowgeometry --shell "$command_window")"
-  import -window root -crop "432x355+$X+$Y" "$ORVANE_SCREENSHOT_DIR/command-window.png" 2>/dev/null
-fi
+[ -n "${ORVANE_SCREENSHOT_DIR:-}" ] && shot "$(e2e_wait_window "$title" 60)" 432x355 command-window.png
 code=0
 e2e_wait_exit "$program_pid" 60 || code=$?
 program_pid=
 e2e_expect_eq "exit code of -i:C:\\Drivers -d with every device working" "$code" 0
-log=$(tr -d '\r' <"$c/Orvane.log" 2>/dev/null)
-e2e_expect_eq "log header" "$(printf '%s\n' "$log" | sed -n '2,3p;5p' | paste -sd'|')" \
-  "Orvane V.2.0.3.2|Orvane driver installer for WinPE|"
-e2e_expect "log date and system lines" eval 'printf "%s\n" "$log" | grep -q "^Date: Day:[0-9]* Month:[0-9]* Year:20[0-9][0-9]$" &&
-  printf "%s\n" "$log" | grep -q "^WinPE: Win .* (64 Bit)$"'
-e2e_expect_eq "log closing lines" "$(printf '%s\n' "$log" | tail -2 | paste -sd'|')" "|Process finished"
+log=$(tr -d '\r' <"$c/Orvane.log")
+e2e_expect_eq "log header" "$(sed -n '2,3p;5p' <<<"$log" | paste -sd'|')" "Orvane V.2.0.3.2|Orvane driver installer for WinPE|"
+e2e_expect "log date and system lines" eval 'grep -q "^Date: Day:[0-9]* Month:[0-9]* Year:20[0-9][0-9]$" <<<"$log" &&
+  grep -q "^WinPE: Win .* (64 Bit)$" <<<"$log"'
+e2e_expect_eq "log closing lines" "$(tail -2 <<<"$log" | paste -sd'|')" "|Process finished"
 
 e2e_finish

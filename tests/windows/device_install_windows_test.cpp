@@ -179,6 +179,18 @@ struct WindowsInstall {
   RecordingView view;
 };
 
+// work\net\orvtest\ with the test driver, packed into work\drivers.<type>.
+std::wstring PackTestDriver(WindowsInstall& install, const std::wstring& work, const std::wstring& type) {
+  install.files.CreateDirectories(work + L"\\net\\orvtest");
+  for (const wchar_t* name : {L"orvtest.inf", L"orvtest.sys", L"orvtest.dll", L"orvdata.cab"}) {
+    install.files.CopyFile(TestPackageFolder() + L"\\" + name, work + L"\\net\\orvtest\\" + name);
+  }
+  const std::wstring package = work + L"\\drivers." + type;
+  install.archiver.RunAndWait(ArchiverPath(install.system.ProgramFolder()),
+                              L"a -t" + type + L" \"" + package + L"\" net", work, kShowHidden, install.cancel);
+  return package;
+}
+
 TEST_F(WindowsDriverInstall, InstallsACandidateFromZipAnd7zPackagesThroughTheArchiver) {
   WindowsInstall install;
   const std::wstring archiver = ArchiverPath(install.system.ProgramFolder());
@@ -187,20 +199,13 @@ TEST_F(WindowsDriverInstall, InstallsACandidateFromZipAnd7zPackagesThroughTheArc
   const std::wstring id = CreateTestDevice(L"ORVANE_TEST_NET");
   ASSERT_FALSE(id.empty());
 
-  // The package's layout: net\orvtest\ with the test driver.
   const std::wstring work = install.system.TempDirectory() + L"orvane-archiver-test";
   install.files.DeleteTree(work);
-  ASSERT_TRUE(install.files.CreateDirectories(work + L"\\net\\orvtest"));
-  for (const wchar_t* name : {L"orvtest.inf", L"orvtest.sys", L"orvtest.dll", L"orvdata.cab"}) {
-    ASSERT_TRUE(install.files.CopyFile(TestPackageFolder() + L"\\" + name, work + L"\\net\\orvtest\\" + name));
-  }
   const std::wstring unpack = PackageUnpackFolder(install.system.TempDirectory());
   for (const std::wstring type : {L"zip", L"7z"}) {
     SCOPED_TRACE(type);
     ForgetEarlierInstalls();
-    const std::wstring package = work + L"\\drivers." + type;
-    install.archiver.RunAndWait(archiver, L"a -t" + type + L" \"" + package + L"\" net", work, kShowHidden,
-                                install.cancel);
+    const std::wstring package = PackTestDriver(install, work, type);
     ASSERT_TRUE(FileThere(package));
 
     CandidateRecord candidate;
@@ -265,19 +270,13 @@ TEST_F(WindowsDriverInstall, TheUnattendedRunInstallsAProblemDevicesDriverOutOfA
   ASSERT_FALSE(id.empty());
   const std::wstring work = install.system.TempDirectory() + L"orvane-unattended-test";
   install.files.DeleteTree(work);
-  ASSERT_TRUE(install.files.CreateDirectories(work + L"\\net\\orvtest"));
-  for (const wchar_t* name : {L"orvtest.inf", L"orvtest.sys", L"orvtest.dll", L"orvdata.cab"}) {
-    ASSERT_TRUE(install.files.CopyFile(TestPackageFolder() + L"\\" + name, work + L"\\net\\orvtest\\" + name));
-  }
-  const std::wstring package = work + L"\\drivers.7z";
-  install.archiver.RunAndWait(archiver, L"a -t7z \"" + package + L"\" net", work, kShowHidden, install.cancel);
+  const std::wstring package = PackTestDriver(install, work, L"7z");
 
   ProblemUntilInstalled devices(id);
   WindowsFileFacts facts;
-  InstallServices services{install.registry, install.files,      install.system,    devices,
-                           install.drives,   install.disks,      install.clock,     install.decompressor,
-                           install.components, install.installer, install.archiver, install.cancel,
-                           install.log};
+  const InstallServices& s = install.services;
+  InstallServices services{s.registry,   s.files,      s.system,     devices,  s.drives, s.disks, s.clock,
+                           s.decompressor, s.components, s.installer, s.archiver, s.cancel, s.log};
   std::atomic<uint8_t> stop{0};
   EXPECT_EQ(kUnattendedAllWorking,
             RunUnattended(services, facts, UnattendedRequest{L"2.0.3.2", package, L"", L""}, install.view, stop));

@@ -173,10 +173,9 @@ HWND FindControl(const wchar_t* title, int id) {
 
 int ListView(const wchar_t* title, int id) {
   HWND list = FindControl(title, id);
-  if (!list) return 1;
   const size_t kTextChars = 512;
   RemoteBuffer remote(list, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
-  if (!remote.ok()) return 1;
+  if (!list || !remote.ok()) return 1;
   HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
   const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
   const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
@@ -187,52 +186,31 @@ int ListView(const wchar_t* title, int id) {
       LVITEMW item = {};
       item.iSubItem = column;
       item.pszText = reinterpret_cast<LPWSTR>(remote.at(sizeof(LVITEMW)));
-      item.cchTextMax = static_cast<int>(kTextChars);
-      std::vector<wchar_t> text(kTextChars, L'\0');
-      if (!remote.Write(0, &item, sizeof(item)) || !remote.Write(sizeof(LVITEMW), text.data(), text.size() * 2)) return 1;
+      item.cchTextMax = static_cast<int>(kTextChars) - 1;
+      wchar_t text[kTextChars] = {};
+      if (!remote.Write(0, &item, sizeof(item))) return 1;
       SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(remote.at(0)));
-      if (!remote.Read(sizeof(LVITEMW), text.data(), text.size() * 2)) return 1;
-      text.back() = L'\0';
-      line += L"\t" + OneLine(text.data());
+      if (!remote.Read(sizeof(LVITEMW), text, sizeof(text) - sizeof(wchar_t))) return 1;
+      line += L"\t" + OneLine(text);
     }
     Print(line);
   }
   return 0;
 }
 
+// The list allows one selected line: selecting one leaves the others.
 int SelectLine(const wchar_t* title, int id, int index) {
   HWND list = FindControl(title, id);
-  if (!list) return 1;
   RemoteBuffer remote(list, sizeof(LVITEMW));
-  if (!remote.ok()) return 1;
   LVITEMW item = {};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  item.state = 0;
-  if (!remote.Write(0, &item, sizeof(item))) return 1;
-  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote.at(0)));
-  item.state = LVIS_SELECTED | LVIS_FOCUSED;
-  if (!remote.Write(0, &item, sizeof(item))) return 1;
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  if (!list || !remote.ok() || !remote.Write(0, &item, sizeof(item))) return 1;
   return SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(remote.at(0))) ? 0 : 1;
 }
 
 int Select(const wchar_t* title, int id, int index) {
-  HWND window = FindWindowW(nullptr, title);
-  struct Search {
-    int id;
-    HWND found;
-  } search = {id, nullptr};
-  if (!window) return 1;
-  EnumChildWindows(
-      window,
-      [](HWND child, LPARAM data) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(data);
-        if (GetDlgCtrlID(child) != s->id) return TRUE;
-        s->found = child;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  if (!search.found) return 1;
-  return SendMessageW(search.found, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == index ? 0 : 1;
+  HWND list = FindControl(title, id);
+  return list && SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == index ? 0 : 1;
 }
 
 bool EnablePrivilege(const wchar_t* name) {
