@@ -183,7 +183,8 @@ Timing Measure(Machine& machine, const std::wstring& pack, const std::vector<siz
   for (int round = 0; round < rounds; ++round) {
     timing.plain_ms = std::min(timing.plain_ms, Milliseconds([&] {
       std::string bytes;
-      WalkDriverFolder(machine.files, pack, nullptr, [&](const WalkedFile& file) { machine.files.ReadFile(file.path, &bytes); });
+      WalkDriverFolder(machine.files, pack, nullptr,
+                       [&](const WalkedFile& file) { machine.files.ReadFile(file.path, &bytes); });
     }));
     machine.Devices(problems);
     const size_t before = machine.installer.Installs().size();
@@ -276,8 +277,14 @@ int Run(int argc, char** argv) {
   for (size_t i = 0; i < machine.ids.size() && problems.size() < kProblemDevices; ++i) {
     if (std::find(served.begin(), served.end(), i) == served.end()) problems.push_back(i);
   }
-  std::printf("pack: %zu INF files, %.1f MB; %zu devices, %zu with a problem, %zu of them served by the pack\n",
-              summary.inf_files, static_cast<double>(summary.inf_bytes) / 1e6, machine.ids.size(), problems.size(),
+  size_t inf_files = 0;
+  uint64_t pack_bytes = 0;
+  WalkDriverFolder(machine.files, pack, nullptr, [&](const WalkedFile& file) {
+    inf_files += KindOfDriverFile(file.path) == DriverFileKind::kInf ? 1 : 0;
+    pack_bytes += static_cast<uint64_t>(std::max<int64_t>(0, machine.files.FileSize(file.path)));
+  });
+  std::printf("pack: %zu INF files, %.1f MB in all; %zu devices, %zu with a problem, %zu of them served by the pack\n",
+              inf_files, static_cast<double>(pack_bytes) / 1e6, machine.ids.size(), problems.size(),
               std::min(served.size(), kServedProblemDevices));
 
   const Timing folder = Measure(machine, pack, problems, rounds);

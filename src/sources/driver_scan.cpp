@@ -39,7 +39,9 @@ void UnpackInfFiles(InstallServices& services, const std::wstring& package, cons
                                L"", kShowHidden, services.cancel);
 }
 
-bool EndsInInf(const std::wstring& name) { return name.size() >= 4 && LowerText(name.substr(name.size() - 4)) == L".inf"; }
+bool EndsInInf(const std::wstring& name) {
+  return name.size() >= 4 && LowerText(name.substr(name.size() - 4)) == L".inf";
+}
 
 }  // namespace
 
@@ -162,7 +164,8 @@ void ScanDriverPath(InstallServices& services, WindowView& view, const std::wstr
     view.SetText(ViewControl::SourceStatus1, path);
     view.SetText(ViewControl::SourceStatus2, UiText(TxtNoDriverFound));
   } else {
-    view.SetText(ViewControl::SourceStatus1, DecimalText(static_cast<int64_t>(candidates.size())) + UiText(TxtDriversFound));
+    const std::wstring count = DecimalText(static_cast<int64_t>(candidates.size()));
+    view.SetText(ViewControl::SourceStatus1, count + UiText(TxtDriversFound));
     view.SetText(ViewControl::SourceStatus2, L"");
   }
   view.SetText(ViewControl::SourceRefresh, UiText(TxtRefresh));

@@ -112,6 +112,7 @@ Shown Package(const std::wstring& name) {
   return {L"\n\nDecompress package... (" + name + L")  please wait\nUnpacking completed, searching for drivers...",
           L"decompress package...(" + name + L")\n"};
 }
+Shown NotFound(const std::wstring& path) { return {L"\n" + path + L" - not found.", path + L" - not found.\n"}; }
 const Shown kSearched = {L"\nFinished searching.", L""};
 const Shown kAll = {L"\n\nAll devices installed.", L""};
 const Shown kEnd = {L"\n\nProcess finished", L"\nProcess finished\n"};
@@ -126,7 +127,8 @@ struct RunCase {
 };
 
 TEST(RunUnattended, Scenarios) {
-  const std::wstring deep = L"X:\\Drivers\\\u00dcn\u00efc\u00f8d\u00e9" + ReplaceAll(std::wstring(300, L'.'), L".", L"\\d");
+  const std::wstring deep =
+      L"X:\\Drivers\\\u00dcn\u00efc\u00f8d\u00e9" + ReplaceAll(std::wstring(300, L'.'), L".", L"\\d");
   const std::vector<RunCase> cases = {
       {"-i only: a plain INF, a second one for the same device, a .7z package; the user's folder under the unpack "
        "folder's name stays",
@@ -198,6 +200,15 @@ TEST(RunUnattended, Scenarios) {
        {Folder(L"X:\\Drivers"), Install(kNetName, false), kEnd},
        kUnattendedInstallFailed,
        {L"X:\\Drivers\\orvtest.inf"}},
+      {"bad input: a driver store that cannot be listed, a source path that is a file of another kind",
+       [](Scene& s) {
+         s.InstalledWindows();
+         s.WriteFile(L"X:\\notes.txt", "no driver");
+       },
+       {L"2.0.3.2", L"X:\\notes.txt", L"1", L""},
+       {kStorePhase, NotFound(L"d:\\Windows\\System32\\DriverStore"), Folder(L"X:\\notes.txt"), kEnd},
+       kUnattendedProblemsLeft,
+       {}},
       {"bad input: broken, corrupt, escaping and nested packages, odd INFs, a link loop, a deep non-ASCII "
        "tree, a device that goes before its install",
        [&deep](Scene& s) {
@@ -282,9 +293,9 @@ TEST(ScanDriverPath, ListsTheCandidatesAndAStoppedWalkKeepsThoseFoundSoFar) {
     EXPECT_EQ(L"Refresh", scene.view.text(ViewControl::SourceRefresh));
     EXPECT_EQ(L"X:\\Drivers\\contoso_storage.inf", scene.view.text(ViewControl::DriverInfValue));
     const CandidateRecord packed = rows.ForLine(stopped ? 0 : 1).value();
-    EXPECT_EQ(stopped ? L"" : L"X:\\Drivers\\nic.zip|X:\\orvane_dps|net\\|X:\\orvane_dps\\net\\orvtest.inf",
-              packed.package_path + (packed.package_path.empty() ? L"" : L"|" + packed.unpack_folder + L"|" +
-                                                                             packed.subfolder + L"|" + packed.inf_path));
+    EXPECT_EQ(stopped ? L"|||X:\\Drivers\\contoso_storage.inf"
+                      : L"X:\\Drivers\\nic.zip|X:\\orvane_dps|net\\|X:\\orvane_dps\\net\\orvtest.inf",
+              packed.package_path + L"|" + packed.unpack_folder + L"|" + packed.subfolder + L"|" + packed.inf_path);
     EXPECT_FALSE(scene.files.DirectoryExists(L"X:\\orvane_dps"));
   }
 
