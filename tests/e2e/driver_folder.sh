@@ -61,17 +61,17 @@ e2e_expect "C:\\Drivers chosen in the chooser" eval '[ -n "$(e2e_wait_window Orv
   e2e_probe "$probe" set-text Orvane 2002 "C:\\Drivers" && sleep 0.5 && e2e_probe "$probe" click Orvane 1'
 
 wait_text 1316 "3 Driver found." 60 && e2e_pass "page 3: '3 Driver found.'"
-lines=$(e2e_probe "$probe" list-view "$title" 1305 | tr -d '\r' | cut -f5-8 | sort | uniq -c | sed 's/^ *//')
-e2e_expect_eq "the driver list" "$lines" "$(printf '3 Orvane Test Network Adapter\tOrvane Test\t1.2.3.4\t05/14/2024')"
-e2e_probe "$probe" select-line "$title" 1305 0 && xdotool mousemove 0 0 && shot "$window" 512x390 page3-manual.png
-
-# The line of the .7z package, told by its details, is imported.
+# The three lines, told by their details (INF value 1311, package value 1313).
+found=() seven=0
 for line in 0 1 2; do
   e2e_probe "$probe" select-line "$title" 1305 "$line" && sleep 0.3
-  [[ $(text_of 1313) == *'\nic.7z' ]] && break
+  found+=("$(text_of 1311) $(text_of 1313)")
+  [[ ${found[-1]} == *'\nic.7z' ]] && seven=$line
 done
-package=$(text_of 1313)
-e2e_expect_eq "the package of the chosen line" "$package" 'C:\Drivers\nic.7z'
+e2e_expect_eq "the three candidates" "$(printf '%s\n' "${found[@]}" | sort | paste -sd'|')" \
+  'C:\Drivers\orvtest.inf |net\orvtest\orvtest.inf C:\Drivers\nic.7z|net\orvtest\orvtest.inf C:\Drivers\nic.zip'
+# The .7z package's line is imported.
+e2e_probe "$probe" select-line "$title" 1305 "$seven" && xdotool mousemove 0 0 && shot "$window" 512x390 page3-manual.png
 e2e_probe "$probe" click "$title" 1320
 wait_text 1316 "Installation successfull" 90 && e2e_pass "import of the .7z candidate: 'Installation successfull'"
 e2e_expect "the driver's service key" eval "e2e_reg query 'HKLM\\SYSTEM\\CurrentControlSet\\Services\\OrvTest' >/dev/null"

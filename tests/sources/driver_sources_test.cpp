@@ -284,9 +284,13 @@ TEST(ScanDriverPath, ListsTheCandidatesAndAStoppedWalkKeepsThoseFoundSoFar) {
     CandidateTable rows;
     ScanDriverPath(scene.run, scene.view, L"X:\\Drivers\\", rows, scene.stop);
 
-    std::wstring lines;
-    for (const auto& line : scene.view.list()) lines += line.columns[0] + L"|" + line.icon.class_name + L"\n";
-    const std::wstring storage = kStorageName + L"|SCSIAdapter\n", net = kNetName + L"|Net\n";
+    std::wstring lines;  // the columns name, provider, version, date; the icon's class
+    for (const auto& line : scene.view.list()) {
+      for (const std::wstring& column : line.columns) lines += column + L"|";
+      lines += line.icon.class_name + L"\n";
+    }
+    const std::wstring storage = kStorageName + L"|Contoso Ltd.|9.1.0.1009|03/02/2019|SCSIAdapter\n",
+                       net = kNetName + L"|Orvane Test|1.2.3.4|05/14/2024|Net\n";
     // The network driver serves the adapter with a problem and the working one.
     EXPECT_EQ(stopped ? storage : storage + net + net + storage, lines);
     EXPECT_EQ(stopped ? L"1 Driver found." : L"4 Driver found.", scene.view.text(ViewControl::SourceStatus1));

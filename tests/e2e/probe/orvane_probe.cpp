@@ -16,8 +16,6 @@
 //                                             setup class and hardware identifiers (kept when it exists)
 //   orvane-probe drive-type ROOT              the platform's drive type of ROOT ("D:\")
 // The folder page and its chooser:
-//   orvane-probe list-view TITLE ID           lines of the report list ID, one per line:
-//       list-view-line ID INDEX SELECTED COLUMN1 COLUMN2 ...
 //   orvane-probe select-line TITLE ID INDEX   selects line INDEX of the report list ID (only it)
 //   orvane-probe set-text TITLE ID TEXT       sets the text of control ID (an edit field reports the change)
 //   orvane-probe click TITLE ID               clicks the button ID
@@ -171,33 +169,6 @@ HWND FindControl(const wchar_t* title, int id) {
   return search.found;
 }
 
-int ListView(const wchar_t* title, int id) {
-  HWND list = FindControl(title, id);
-  const size_t kTextChars = 512;
-  RemoteBuffer remote(list, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
-  if (!list || !remote.ok()) return 1;
-  HWND header = reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0));
-  const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 1;
-  const int count = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int index = 0; index < count; ++index) {
-    const bool selected = SendMessageW(list, LVM_GETITEMSTATE, index, LVIS_SELECTED) != 0;
-    std::wstring line = L"list-view-line\t" + Number(id) + L"\t" + Number(index) + L"\t" + Number(selected ? 1 : 0);
-    for (int column = 0; column < columns; ++column) {
-      LVITEMW item = {};
-      item.iSubItem = column;
-      item.pszText = reinterpret_cast<LPWSTR>(remote.at(sizeof(LVITEMW)));
-      item.cchTextMax = static_cast<int>(kTextChars) - 1;
-      wchar_t text[kTextChars] = {};
-      if (!remote.Write(0, &item, sizeof(item))) return 1;
-      SendMessageW(list, LVM_GETITEMTEXTW, index, reinterpret_cast<LPARAM>(remote.at(0)));
-      if (!remote.Read(sizeof(LVITEMW), text, sizeof(text) - sizeof(wchar_t))) return 1;
-      line += L"\t" + OneLine(text);
-    }
-    Print(line);
-  }
-  return 0;
-}
-
 // The list allows one selected line: selecting one leaves the others.
 int SelectLine(const wchar_t* title, int id, int index) {
   HWND list = FindControl(title, id);
@@ -277,7 +248,6 @@ int wmain(int argc, wchar_t** argv) {
     return 0;
   }
   // The folder page and its chooser.
-  if (command == L"list-view" && argc == 4) return ListView(argv[2], _wtoi(argv[3]));
   if (command == L"select-line" && argc == 5) return SelectLine(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
   if (command == L"set-text" && argc == 5) {
     HWND control = FindControl(argv[2], _wtoi(argv[3]));
