@@ -24,6 +24,27 @@ void CancellationToken::UnregisterChild(ChildProcess* child) {
   if (child_ == child) child_ = nullptr;
 }
 
+void CancellationToken::AddOwnedFolder(const std::wstring& folder) {
+  if (folder.empty()) return;
+  std::lock_guard<std::mutex> lock(mutex_);
+  owned_folders_.push_back(folder);
+}
+
+void CancellationToken::RemoveOwnedFolder(const std::wstring& folder) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto it = owned_folders_.begin(); it != owned_folders_.end(); ++it) {
+    if (*it == folder) {
+      owned_folders_.erase(it);
+      return;
+    }
+  }
+}
+
+std::vector<std::wstring> CancellationToken::OwnedFolders() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return owned_folders_;
+}
+
 bool CancellableFileSystem::ReadFile(const std::wstring& path, std::string* bytes) {
   if (token_.IsCancelled()) {
     bytes->clear();

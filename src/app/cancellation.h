@@ -41,10 +41,18 @@ class CancellationToken {
   // that the child may be destroyed afterwards.
   void UnregisterChild(ChildProcess* child);
 
+  // Folders the run has created for itself (an unpack folder) and still
+  // owns. Whoever ends the run at once removes exactly these afterwards,
+  // never a folder of the same usual name that the run did not make.
+  void AddOwnedFolder(const std::wstring& folder);
+  void RemoveOwnedFolder(const std::wstring& folder);
+  std::vector<std::wstring> OwnedFolders() const;
+
  private:
   std::atomic<bool> cancelled_{false};
-  std::mutex mutex_;
+  mutable std::mutex mutex_;
   ChildProcess* child_ = nullptr;
+  std::vector<std::wstring> owned_folders_;
 };
 
 // Registers a child for the lifetime of the object.
@@ -92,10 +100,11 @@ class CancellableFileSystem : public FileSystem {
   const CancellationToken& token_;
 };
 
-// The folder into which packages are unpacked: the first two characters of
-// the temporary directory (its drive, such as "X:") followed by
-// "\orvane_dps". "" when the temporary directory is shorter than two
-// characters.
+// The usual name of the folder into which packages are unpacked: the first
+// two characters of the temporary directory (its drive, such as "X:")
+// followed by "\orvane_dps". "" when the temporary directory is shorter than
+// two characters. A run creates its folder with CreateRunFolder on this
+// name, so it may get "\orvane_dps.1" and so on.
 std::wstring PackageUnpackFolder(const std::wstring& temp_directory);
 
 }  // namespace orvane

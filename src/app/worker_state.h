@@ -14,6 +14,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace orvane {
 
@@ -66,7 +67,19 @@ class WorkerSlot {
   // thread itself goes with the process.
   void Abandon() {
     std::lock_guard<std::mutex> lock(mutex_);
+    if (current_) abandoned_.push_back(std::move(current_));
     current_.reset();
+  }
+
+  // Does any worker thread still run, the current one or one that was
+  // abandoned? The process must not tear down what such a thread may use.
+  bool AnyThreadAlive() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (current_ && current_->Running()) return true;
+    for (const std::shared_ptr<State>& state : abandoned_) {
+      if (state->Running()) return true;
+    }
+    return false;
   }
 
  private:
@@ -101,6 +114,7 @@ class WorkerSlot {
 
   mutable std::mutex mutex_;
   std::shared_ptr<State> current_;
+  std::vector<std::shared_ptr<State>> abandoned_;
 };
 
 // The program's one worker thread.

@@ -2,6 +2,9 @@
 
 #include "devices/disks_volumes.h"
 #include "inf/install_directives.h"
+#include <memory>
+
+#include "install/run_folder.h"
 #include "install/staging.h"
 #include "registry/registry_access.h"
 #include "sources/install_log.h"
@@ -115,13 +118,30 @@ int InstallCandidateFor(InstallCaller caller, InstallServices& services, WindowV
   report.Found(device_name);
 
   const bool from_package = !candidate.package_path.empty();
+  std::wstring unpack_folder = candidate.unpack_folder;
+  std::wstring inf_path = candidate.inf_path;
+  // The interactive import unpacks into a folder of its own, made afresh on
+  // a free name and deleted once the install is over: the scan's folder is
+  // gone by now, and whatever has that name now is not the program's.
+  std::unique_ptr<ScopedRunFolder> own_folder;
+  if (from_package && caller == InstallCaller::Interactive) {
+    own_folder = std::make_unique<ScopedRunFolder>(services.files, services.cancel,
+                                                   PackageUnpackFolder(services.system.TempDirectory()));
+    const std::wstring scanned = candidate.unpack_folder + L"\\";
+    if (own_folder->path().empty() || candidate.unpack_folder.empty() ||
+        !EqualsNoCase(inf_path.substr(0, scanned.size()), scanned)) {
+      report.Result(false);
+      return kCandidateUnusable;
+    }
+    unpack_folder = own_folder->path();
+    inf_path = unpack_folder + inf_path.substr(candidate.unpack_folder.size());
+  }
   if (from_package) {
     report.Unpacking();
-    if (!candidate.unpack_folder.empty()) {
-      services.archiver.RunAndWait(
-          ArchiverPath(services.system.ProgramFolder()),
-          DriverUnpackParameters(candidate.package_path, candidate.subfolder, candidate.unpack_folder), L"",
-          kShowHidden, services.cancel);
+    if (!unpack_folder.empty()) {
+      services.archiver.RunAndWait(ArchiverPath(services.system.ProgramFolder()),
+                                   DriverUnpackParameters(candidate.package_path, candidate.subfolder, unpack_folder),
+                                   L"", kShowHidden, services.cancel);
     }
     // An archiver ended by the cancel leaves a half-unpacked folder: nothing
     // is installed from it.
@@ -130,17 +150,12 @@ int InstallCandidateFor(InstallCaller caller, InstallServices& services, WindowV
   report.Installing(device_name);
 
   // The unpack folder of the interactive import goes once the install is
-  // over; only the program's own folder is ever deleted.
-  auto remove_unpacked = [&] {
-    if (caller != InstallCaller::Interactive || !from_package) return;
-    const std::wstring own = PackageUnpackFolder(services.system.TempDirectory());
-    if (!own.empty() && EqualsNoCase(candidate.unpack_folder, own)) services.files.DeleteTree(own);
-  };
+  // over (the unattended search removes its own folder itself).
+  auto remove_unpacked = [&] { own_folder.reset(); };
 
   // A run being ended reads no more files (they all read as missing).
   if (services.cancel.IsCancelled()) return kInstallCancelled;
   const std::wstring device = TrimBlanks(candidate.match.instance_id, kTrimBoth);
-  const std::wstring& inf_path = candidate.inf_path;
   if (device.empty() || inf_path.empty() || !services.files.FileExists(inf_path)) {
     report.Result(false);
     remove_unpacked();

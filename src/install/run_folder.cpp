@@ -21,4 +21,16 @@ std::wstring CreateRunFolder(FileSystem& files, const std::wstring& base) {
   return L"";
 }
 
+ScopedRunFolder::ScopedRunFolder(FileSystem& files, CancellationToken& token, const std::wstring& base)
+    : files_(files), token_(token) {
+  path_ = CreateRunFolder(files, base);
+  token_.AddOwnedFolder(path_);
+}
+
+ScopedRunFolder::~ScopedRunFolder() {
+  if (path_.empty() || token_.IsCancelled()) return;
+  files_.DeleteTree(path_);
+  token_.RemoveOwnedFolder(path_);
+}
+
 }  // namespace orvane

@@ -10,7 +10,6 @@
 
 #include "platform/windows/system_library.h"
 #include "platform/windows/windows_file_system.h"
-#include "platform/windows/windows_system_info.h"
 #include "text/ui_texts.h"
 #include "ui/skin_frame.h"
 #include "ui/win32_view.h"
@@ -61,16 +60,20 @@ void PumpFor(DWORD timeout_ms, Done done) {
 // the abandoned run writes reaches the window any more. The worker gets a
 // short grace to reach its check (its calls into the window are still
 // answered, and ignored); one that does not come back from a blocking call
-// is left to the end of the process. Then the package unpack folder goes.
-void ForceEnd(Win32View& view, CancellationToken& token, FileSystem& files, const std::wstring& temp_directory) {
+// is left to the end of the process. Then the folders the run made for
+// itself and still owns (its unpack folder) go; a folder of the same usual
+// name that the run did not make stays.
+void ForceEnd(Win32View& view, CancellationToken& token, FileSystem& files) {
   if (!WorkerThread.IsRunning()) return;
   view.Detach();
   StopRequested = 1;
   token.Cancel();
   PumpFor(kCmdForcedEndGraceMs, [] { return !WorkerThread.IsRunning(); });
   if (WorkerThread.IsRunning()) WorkerThread.Abandon();
-  std::wstring folder = PackageUnpackFolder(temp_directory);
-  if (!folder.empty()) files.DeleteTree(folder);
+  for (const std::wstring& folder : token.OwnedFolders()) {
+    files.DeleteTree(folder);
+    token.RemoveOwnedFolder(folder);
+  }
 }
 
 }  // namespace
@@ -78,13 +81,12 @@ void ForceEnd(Win32View& view, CancellationToken& token, FileSystem& files, cons
 CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
                               const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run) {
   WindowsFileSystem files;
-  WindowsSystemInfo system;
-  return RunCommandMode(version, driver_source, filter_list, driver_store, std::move(run), files, system.TempDirectory());
+  return RunCommandMode(version, driver_source, filter_list, driver_store, std::move(run), files);
 }
 
 CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
                               const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run,
-                              FileSystem& files, const std::wstring& temp_directory) {
+                              FileSystem& files) {
   // The rich-edit control class comes from the system folder only.
   SystemLibrary rich_edit(L"riched20.dll");
   LoopEvents events;
@@ -198,13 +200,13 @@ CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& d
         }
         SetWindowTextW(status, kCmdExitStatus);
         UpdateWindow(status);
-        ForceEnd(*view, *token, files, temp_directory);
+        ForceEnd(*view, *token, files);
       }
       if (events.close_requested) {
         // The process ends after this window; the run must not outlive it
         // half-way through an unpack, nor leave the archiver running.
         if (WorkerThread.IsRunning()) end = CommandModeEnd::kForcedEnd;
-        ForceEnd(*view, *token, files, temp_directory);
+        ForceEnd(*view, *token, files);
         finish = true;
       }
       if (!WorkerThread.IsRunning()) {

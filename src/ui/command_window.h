@@ -42,13 +42,13 @@ enum class CommandModeEnd {
 // driver_source, filter_list and driver_store are the option texts, in the
 // order the start-up passes them.
 CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
-                    const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run);
+                              const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run);
 
-// The same over a given file system and temporary directory (the forced end
-// deletes the package unpack folder on that directory's drive).
+// The same over a given file system, through which the forced end deletes
+// the folders the run registered with its token as its own.
 CommandModeEnd RunCommandMode(const std::wstring& version, const std::wstring& driver_source,
-                    const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run,
-                    FileSystem& files, const std::wstring& temp_directory);
+                              const std::wstring& filter_list, const std::wstring& driver_store, UnattendedRun run,
+                              FileSystem& files);
 
 // Status text shown after the forced end.
 constexpr const wchar_t* kCmdExitStatus = L"Exit Orvane";

@@ -64,7 +64,11 @@ LRESULT CALLBACK ColourSubclass(HWND window, UINT message, WPARAM wparam, LPARAM
         if (draw->nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
         if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
           auto found = tree.colours.find(reinterpret_cast<HTREEITEM>(draw->nmcd.dwItemSpec));
-          if (found != tree.colours.end() && !(draw->nmcd.uItemState & CDIS_SELECTED)) {
+          // A selected item keeps the highlight's text colour only while the
+          // tree has the focus: clicking an item's check box selects it, and
+          // its colour must show once the focus has moved on.
+          const bool highlighted = (draw->nmcd.uItemState & CDIS_SELECTED) && GetFocus() == tree.tree;
+          if (found != tree.colours.end() && !highlighted) {
             draw->clrText = found->second;
           }
           return CDRF_DODEFAULT;

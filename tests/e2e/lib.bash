@@ -211,3 +211,37 @@ e2e_acme_device() {
   e2e_probe "$1" add-device "$E2E_ACME_INSTANCE" "$E2E_NET_CLASS" \
     'PCI\VEN_1234&DEV_5678&SUBSYS_00011234' 'PCI\VEN_1234&DEV_5678'
 }
+
+# --- A driver folder and the archiver beside the program -----------------------
+# The test driver package of tests/data/drivers/orvtest as a plain INF folder
+# and as .zip and .7z packages (made with the host's 7zz), the device it
+# serves, and the Windows command-line 7-Zip of the npm package 7zip-bin.
+
+E2E_ORVTEST_INSTANCE='PCI\VEN_0E2E&DEV_7E57\1&ORVTEST&0&00'
+
+# e2e_driver_folder FOLDER: orvtest.inf with its files, nic.zip and nic.7z
+# (the same files below net\orvtest\).
+e2e_driver_folder() {
+  local folder=$1 src
+  src=$(mktemp -d)
+  mkdir -p "$folder" "$src/net/orvtest" &&
+    cp "$E2E_ROOT"/tests/data/drivers/orvtest/* "$folder/" &&
+    cp "$E2E_ROOT"/tests/data/drivers/orvtest/* "$src/net/orvtest/" &&
+    (cd "$src" && 7zz a -tzip "$folder/nic.zip" net >/dev/null && 7zz a -t7z "$folder/nic.7z" net >/dev/null)
+  local rc=$?
+  rm -rf "$src"
+  return $rc
+}
+
+# The Windows 7z.exe to put beside orvane.exe; nothing when it is missing.
+e2e_windows_7z() {
+  local file
+  file="$(npm root -g 2>/dev/null)/7zip-bin/win/x64/7za.exe"
+  [ -f "$file" ] && echo "$file"
+}
+
+# e2e_orvtest_device PROBE: a network adapter of the running system that the
+# test driver package serves (it stays in the prefix).
+e2e_orvtest_device() {
+  e2e_probe "$1" add-device "$E2E_ORVTEST_INSTANCE" "$E2E_NET_CLASS" 'ORVANE\ORVTEST_NET'
+}

@@ -297,14 +297,23 @@ TEST(InstallCandidate, UnusableCandidatesFailClearlyAndInstallNothing) {
   EXPECT_EQ(kCandidateUnusable, InstallCandidate(scene.services, scene.view, scene.Profile(), L""));
 }
 
-TEST(InstallCandidate, AnUnpackFolderOtherThanTheProgramsOwnIsNeverDeleted) {
+TEST(InstallCandidate, TheInteractiveImportUnpacksIntoAFolderOfItsOwnAndDeletesOnlyThat) {
   Scene scene;
-  scene.WriteFile(L"X:\\Data\\net\\orvtest\\orvtest.inf", TestInf());
+  // The user's folder under the usual name, and the folder the scan used.
+  scene.WriteFile(L"X:\\orvane_dps\\keep.txt", "x");
+  scene.WriteFile(L"X:\\Data\\keep.txt", "x");
+  scene.archiver.on_run = [&scene](const RecordingArchiver::Call&, CancellationToken&) {
+    scene.WriteFile(L"X:\\orvane_dps.1\\net\\orvtest\\orvtest.inf", TestInf());
+  };
   CandidateRecord candidate = PackageCandidate();
   candidate.unpack_folder = L"X:\\Data";
   candidate.inf_path = L"X:\\Data\\net\\orvtest\\orvtest.inf";
   EXPECT_EQ(kInstallOk, scene.Run(InstallCaller::Interactive, candidate));
-  EXPECT_TRUE(scene.files.FileExists(L"X:\\Data\\net\\orvtest\\orvtest.inf"));
+  EXPECT_TRUE(EndsWith(scene.archiver.calls.at(0).parameters, L"-o\"X:\\orvane_dps.1\""));
+  EXPECT_EQ(L"X:\\orvane_dps.1\\net\\orvtest\\orvtest.inf", scene.installer.Installs().at(0).inf_path);
+  EXPECT_FALSE(scene.files.DirectoryExists(L"X:\\orvane_dps.1"));
+  EXPECT_TRUE(scene.files.FileExists(L"X:\\orvane_dps\\keep.txt"));
+  EXPECT_TRUE(scene.files.FileExists(L"X:\\Data\\keep.txt"));
 }
 
 // --- the manual page's worker -----------------------------------------------

@@ -17,6 +17,7 @@
 
 #include "app/cancellation.h"
 #include "app/worker_state.h"
+#include "install/run_folder.h"
 #include "platform/windows/win32_child_process.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_system_info.h"
@@ -75,11 +76,13 @@ class CommandWindowTest : public testing::Test {
     ASSERT_TRUE(files_.CreateDirectories(unpack_ + L"\\pkg"));
     ASSERT_TRUE(files_.WriteFile(unpack_ + L"\\pkg\\a.inf", "[Version]\r\n"));
   }
-  void TearDown() override { files_.DeleteTree(unpack_); }
+  void TearDown() override {
+    files_.DeleteTree(unpack_);
+    files_.DeleteTree(unpack_ + L".1");
+  }
 
   CommandModeEnd Run(UnattendedRun run) {
-    return RunCommandMode(L"2.0.3.2", L"X:\\drivers", L",net,", L"1", std::move(run), files_,
-                          WindowsSystemInfo().TempDirectory());
+    return RunCommandMode(L"2.0.3.2", L"X:\\drivers", L",net,", L"1", std::move(run), files_);
   }
 
   WindowsFileSystem files_;
@@ -175,13 +178,17 @@ TEST_F(CommandWindowTest, CancelPressedTwiceIsOnePoliteStopAndTheWindowStaysASec
   EXPECT_TRUE(files_.FileExists(unpack_ + L"\\pkg\\a.inf"));
 }
 
-TEST_F(CommandWindowTest, EscapeEndsTheRunInsideItsExternalCallAndRemovesTheUnpackFolder) {
+TEST_F(CommandWindowTest, EscapeEndsTheRunInsideItsExternalCallAndRemovesOnlyTheRunsOwnFolder) {
   DWORD child_exit = STILL_ACTIVE, wait_result = WAIT_FAILED;
   bool closing_steps_ran = false;
-  std::wstring status;
+  std::wstring status, own;
   Clock::time_point run_end;
   Run([&](UnattendedRequest, WindowView& view, std::atomic<uint8_t>&, CancellationToken& cancel) {
     HWND window = FindCommandWindow();
+    // The usual name is taken by a folder of the user's (the fixture's).
+    own = CreateRunFolder(files_, unpack_);
+    cancel.AddOwnedFolder(own);
+    files_.WriteFile(own + L"\\half.inf", "[Ver");
     view.AppendLog(L"\r\n\r\nDecompress package (big.7z)  please wait...");
     HANDLE input = nullptr;
     HANDLE child = StartBlockingChild(&input);
@@ -210,7 +217,9 @@ TEST_F(CommandWindowTest, EscapeEndsTheRunInsideItsExternalCallAndRemovesTheUnpa
   EXPECT_FALSE(WorkerThread.IsRunning());
   // Removed with the file system's DeleteTree (read-only entries and links:
   // tests/app/host_file_system_test.cpp, tests/windows/file_system_windows_test.cpp).
-  EXPECT_FALSE(files_.DirectoryExists(unpack_));
+  EXPECT_EQ(own, unpack_ + L".1");
+  EXPECT_FALSE(files_.DirectoryExists(own));
+  EXPECT_TRUE(files_.FileExists(unpack_ + L"\\pkg\\a.inf"));
 }
 
 TEST_F(CommandWindowTest, RunThatIgnoresTheForcedEndIsLeftBehindAfterAGrace) {
@@ -227,7 +236,8 @@ TEST_F(CommandWindowTest, RunThatIgnoresTheForcedEndIsLeftBehindAfterAGrace) {
   EXPECT_GE(took, static_cast<long long>(kCmdForcedEndGraceMs) + 900);
   EXPECT_LT(took, static_cast<long long>(kCmdForcedEndGraceMs) + 4000);
   EXPECT_FALSE(WorkerThread.IsRunning());
-  EXPECT_FALSE(files_.DirectoryExists(unpack_));
+  EXPECT_TRUE(WorkerThread.AnyThreadAlive());
+  EXPECT_TRUE(files_.FileExists(unpack_ + L"\\pkg\\a.inf"));  // not the run's
   *release = true;
   Sleep(50);
 }

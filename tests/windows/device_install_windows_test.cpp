@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/cancellation.h"
@@ -24,10 +26,12 @@
 #include "platform/windows/windows_devices.h"
 #include "platform/windows/windows_disks.h"
 #include "platform/windows/windows_drives.h"
+#include "platform/windows/windows_file_facts.h"
 #include "platform/windows/windows_file_system.h"
 #include "platform/windows/windows_registry.h"
 #include "platform/windows/windows_system_info.h"
 #include "registry/registry_access.h"
+#include "sources/unattended_run.h"
 #include "support/recording_view.h"
 #include "text/text_helpers.h"
 #include "text/ui_texts.h"
@@ -51,8 +55,8 @@ std::wstring TestPackageFolder() {
 
 // A present device of class Net with the test package's hardware ID (the
 // same one on every run: it stays in the system once made).
-std::wstring CreateTestDevice(const std::wstring& name) {
-  const std::wstring id = L"ROOT\\" + name + L"\\0000";
+std::wstring CreateTestDevice(const std::wstring& name, const std::wstring& enumerator = L"ROOT") {
+  const std::wstring id = enumerator + L"\\" + name + L"\\0000";
   HDEVINFO set = SetupDiCreateDeviceInfoList(&kNetClass, nullptr);
   if (set == INVALID_HANDLE_VALUE) return L"";
   SP_DEVINFO_DATA info{};
@@ -175,6 +179,18 @@ struct WindowsInstall {
   RecordingView view;
 };
 
+// work\net\orvtest\ with the test driver, packed into work\drivers.<type>.
+std::wstring PackTestDriver(WindowsInstall& install, const std::wstring& work, const std::wstring& type) {
+  install.files.CreateDirectories(work + L"\\net\\orvtest");
+  for (const wchar_t* name : {L"orvtest.inf", L"orvtest.sys", L"orvtest.dll", L"orvdata.cab"}) {
+    install.files.CopyFile(TestPackageFolder() + L"\\" + name, work + L"\\net\\orvtest\\" + name);
+  }
+  const std::wstring package = work + L"\\drivers." + type;
+  install.archiver.RunAndWait(ArchiverPath(install.system.ProgramFolder()),
+                              L"a -t" + type + L" \"" + package + L"\" net", work, kShowHidden, install.cancel);
+  return package;
+}
+
 TEST_F(WindowsDriverInstall, InstallsACandidateFromZipAnd7zPackagesThroughTheArchiver) {
   WindowsInstall install;
   const std::wstring archiver = ArchiverPath(install.system.ProgramFolder());
@@ -183,20 +199,13 @@ TEST_F(WindowsDriverInstall, InstallsACandidateFromZipAnd7zPackagesThroughTheArc
   const std::wstring id = CreateTestDevice(L"ORVANE_TEST_NET");
   ASSERT_FALSE(id.empty());
 
-  // The package's layout: net\orvtest\ with the test driver.
   const std::wstring work = install.system.TempDirectory() + L"orvane-archiver-test";
   install.files.DeleteTree(work);
-  ASSERT_TRUE(install.files.CreateDirectories(work + L"\\net\\orvtest"));
-  for (const wchar_t* name : {L"orvtest.inf", L"orvtest.sys", L"orvtest.dll", L"orvdata.cab"}) {
-    ASSERT_TRUE(install.files.CopyFile(TestPackageFolder() + L"\\" + name, work + L"\\net\\orvtest\\" + name));
-  }
   const std::wstring unpack = PackageUnpackFolder(install.system.TempDirectory());
   for (const std::wstring type : {L"zip", L"7z"}) {
     SCOPED_TRACE(type);
     ForgetEarlierInstalls();
-    const std::wstring package = work + L"\\drivers." + type;
-    install.archiver.RunAndWait(archiver, L"a -t" + type + L" \"" + package + L"\" net", work, kShowHidden,
-                                install.cancel);
+    const std::wstring package = PackTestDriver(install, work, type);
     ASSERT_TRUE(FileThere(package));
 
     CandidateRecord candidate;
@@ -228,6 +237,61 @@ TEST_F(WindowsDriverInstall, InstallsACandidateFromZipAnd7zPackagesThroughTheArc
             InstallCandidate(install.services, install.view, ReadRunningProfile(install.registry, install.system),
                              CandidateText(broken)));
   install.files.DeleteTree(unpack);
+  install.files.DeleteTree(work);
+}
+
+// The running system's devices, except that the test device reports problem
+// 28 until it has a driver (under Wine every device reports that it works).
+class ProblemUntilInstalled : public DeviceSource {
+ public:
+  explicit ProblemUntilInstalled(std::wstring id) : id_(std::move(id)) {}
+  bool ListPresent(std::vector<PresentDevice>* devices) override {
+    if (!real_.ListPresent(devices)) return false;
+    for (PresentDevice& device : *devices) {
+      if (EqualsNoCase(device.instance_id, id_) && DeviceDriverValue(id_).empty()) device.problem = 28;
+    }
+    return true;
+  }
+  void Reenumerate() override { real_.Reenumerate(); }
+
+ private:
+  WindowsDeviceSource real_;
+  std::wstring id_;
+};
+
+TEST_F(WindowsDriverInstall, TheUnattendedRunInstallsAProblemDevicesDriverOutOfA7zPackage) {
+  WindowsInstall install;
+  const std::wstring archiver = ArchiverPath(install.system.ProgramFolder());
+  if (!FileThere(archiver)) GTEST_SKIP() << archiver << " is missing (scripts/install-toolchain provides it)";
+  LoadUiTexts(0x0409);
+  ForgetEarlierInstalls();
+  RemoveTestDevice(L"PCI\\ORVANE_UNATTENDED\\0000");  // a device of an earlier run has its driver
+  const std::wstring id = CreateTestDevice(L"ORVANE_UNATTENDED", L"PCI");
+  ASSERT_FALSE(id.empty());
+  const std::wstring work = install.system.TempDirectory() + L"orvane-unattended-test";
+  install.files.DeleteTree(work);
+  const std::wstring package = PackTestDriver(install, work, L"7z");
+
+  ProblemUntilInstalled devices(id);
+  WindowsFileFacts facts;
+  const InstallServices& s = install.services;
+  InstallServices services{s.registry,   s.files,      s.system,     devices,  s.drives, s.disks, s.clock,
+                           s.decompressor, s.components, s.installer, s.archiver, s.cancel, s.log};
+  std::atomic<uint8_t> stop{0};
+  EXPECT_EQ(kUnattendedAllWorking,
+            RunUnattended(services, facts, UnattendedRequest{L"2.0.3.2", package, L"", L""}, install.view, stop));
+  EXPECT_TRUE(EndsWith(install.view.log(),
+                       L"\r\n\r\n-------------- Folder  ---------------------\r\nSearchfolder: " + package +
+                           L"\r\n\r\nDecompress package... (drivers.7z)  please wait"
+                           L"\r\nUnpacking completed, searching for drivers...\r\n"
+                           L"\r\n Driver found ( Orvane Test Network Adapter )\r\nDecompress driver..., please wait"
+                           L"\r\n( Orvane Test Network Adapter ) getting installed...\r\nInstallation successfull"
+                           L"\r\nFinished searching.\r\n\r\nAll devices installed.\r\n\r\nProcess finished"))
+      << install.view.log();
+  EXPECT_FALSE(DeviceDriverValue(id).empty());
+  EXPECT_TRUE(FileThere(SystemDirectory() + L"\\drivers\\orvtest.sys"));
+  EXPECT_FALSE(FileThere(PackageUnpackFolder(install.system.TempDirectory())));
+  RemoveTestDevice(id);
   install.files.DeleteTree(work);
 }
 

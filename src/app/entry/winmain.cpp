@@ -11,6 +11,7 @@
 #include "app/startup.h"
 #include "app/worker_state.h"
 #include "devices/offline_scan.h"
+#include "install/host_import.h"
 #include "install/install_candidate.h"
 #include "install/install_services.h"
 #include "platform/platform.h"
@@ -28,21 +29,13 @@
 #include "platform/windows/windows_startup_host.h"
 #include "platform/windows/windows_system_info.h"
 #include "registry/installation_discovery.h"
+#include "sources/driver_scan.h"
+#include "sources/unattended_run.h"
 #include "ui/class_icon.h"
 #include "ui/command_window.h"
 #include "ui/main_window.h"
 
 namespace {
-
-// The unattended installation (device list, driver store and folder walks)
-// is not part of this build: the run says so in the window and ends, and the
-// window closes a second later.
-void UnattendedRunOfThisBuild(orvane::UnattendedRequest request, orvane::WindowView& view,
-                              std::atomic<uint8_t>&, orvane::CancellationToken&) {
-  const std::wstring notice = L"Unattended driver installation is not available in this build.";
-  view.AppendLog(L"Orvane " + request.version + L"\r\n" + notice + L"\r\n");
-  view.SetText(orvane::ViewControl::CmdStatus, notice);
-}
 
 int RunProgram() {
   orvane::WindowsRegistry registry;
@@ -67,9 +60,24 @@ int RunProgram() {
                                                archiver, interactive_token, orvane::ProgramLog};
 
   orvane::RunModes modes;
-  modes.command_mode = [](const std::wstring& version, const orvane::StartupOptions& options) {
-    orvane::RunCommandMode(version, options.OptDriverSource, options.OptFilterList, options.OptDriverStore,
-                           UnattendedRunOfThisBuild);
+  // The unattended mode's exit code: the run's own outcome, and 5 when the
+  // window ended the run (Escape, close); the highest applies.
+  std::atomic<int> command_exit{0};
+  modes.command_mode = [&](const std::wstring& version, const orvane::StartupOptions& options) {
+    auto run = [&](orvane::UnattendedRequest request, orvane::WindowView& view, std::atomic<uint8_t>& stop,
+                   orvane::CancellationToken& cancel) {
+      // Once the window ends the run, no file is touched any more.
+      orvane::CancellableFileSystem run_files(files, cancel);
+      orvane::InstallServices services{registry, run_files, system,     devices,   drives,   disks, clock,
+                                       decompressor, components, installer, archiver, cancel, orvane::ProgramLog};
+      const int code = orvane::RunUnattended(services, facts, request, view, stop);
+      if (code > command_exit) command_exit = code;
+    };
+    const orvane::CommandModeEnd end = orvane::RunCommandMode(version, options.OptDriverSource,
+                                                              options.OptFilterList, options.OptDriverStore, run);
+    if (end == orvane::CommandModeEnd::kForcedEnd && command_exit < orvane::kUnattendedStopped) {
+      command_exit = orvane::kUnattendedStopped;
+    }
   };
   modes.interactive_mode = [&devices, &platform, &discovery, &interactive_services] {
     orvane::MainWindowActions actions;
@@ -85,18 +93,26 @@ int RunProgram() {
     actions.item_icon = [](const orvane::ItemIcon& icon) {
       return orvane::ClassIcon(icon.class_name, icon.windows_directory);
     };
+    actions.import_installed_drivers = [&interactive_services](orvane::WindowView& view) {
+      orvane::ImportInstalledDrivers(interactive_services, view, orvane::DeviceTable);
+    };
     actions.import_selected_candidate = [&interactive_services](orvane::WindowView& view) {
       orvane::ImportSelectedCandidate(interactive_services, view, orvane::DriverRows);
+    };
+    actions.scan_driver_path = [&interactive_services](orvane::WindowView& view, const std::wstring& path) {
+      orvane::ScanDriverPath(interactive_services, view, path, orvane::DriverRows, orvane::StopRequested);
     };
     orvane::RunMainWindow(std::move(actions));
   };
 
-  const int code = orvane::ExitCodeOf(orvane::RunStartup(platform, host, ORVANE_ARCH_NAME, modes));
+  const orvane::StartupOutcome outcome = orvane::RunStartup(platform, host, ORVANE_ARCH_NAME, modes);
+  const int code =
+      outcome == orvane::StartupOutcome::kCommandModeEnded ? command_exit.load() : orvane::ExitCodeOf(outcome);
   // A close request ends the program even while a worker runs; the worker is
-  // not waited for. The process ends here, before anything the worker may
-  // still be using (the platform objects above, the program-wide tables) is
-  // torn down under it.
-  if (orvane::WorkerThread.IsRunning()) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+  // not waited for, nor one that a forced end left behind. The process ends
+  // here, before anything such a worker may still be using (the platform
+  // objects above, the program-wide tables) is torn down under it.
+  if (orvane::WorkerThread.AnyThreadAlive()) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
   return code;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/memory/drive_mapped_file_system.h"
 
+#include <algorithm>
+
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -114,7 +116,13 @@ bool DriveMappedFileSystem::CreateDirectories(const std::wstring& path) {
 bool DriveMappedFileSystem::ListDirectory(const std::wstring& path, std::vector<DirEntry>* entries) {
   entries->clear();
   const std::wstring inner = InnerPath(path);
-  return !inner.empty() && inner_.ListDirectory(inner, entries);
+  if (inner.empty() || !inner_.ListDirectory(inner, entries)) return false;
+  // In name order, letter case ignored, as the Windows file system lists a
+  // folder (whatever order the host's folders have).
+  std::sort(entries->begin(), entries->end(), [](const DirEntry& a, const DirEntry& b) {
+    return LowerText(a.name) < LowerText(b.name);
+  });
+  return true;
 }
 
 bool DriveMappedFileSystem::DeleteTree(const std::wstring& path) {

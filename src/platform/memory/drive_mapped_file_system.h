@@ -9,6 +9,8 @@
 //   is kept as written, so that it can be created).
 // - "\" and "/" both separate; "." and ".." are resolved as Windows resolves
 //   them, never above the drive's root.
+// - A folder lists its entries in name order, letter case ignored, as the
+//   Windows file system does.
 // - A path on a drive that is not mapped, or without a drive, names nothing:
 //   reads fail, nothing is written.
 #pragma once

@@ -79,6 +79,9 @@ std::vector<std::string> PosixArchiver::HostArguments(const std::wstring& parame
       arguments.push_back(Slashed(argument));
     }
   }
+  // Names match without regard to letter case, as they do for the archiver
+  // on Windows ("*.inf" takes NET.INF too).
+  if (!arguments.empty()) arguments.push_back("-ssc-");
   return arguments;
 }
 

@@ -2,7 +2,8 @@
 // out by a 7-Zip program of the host (Debian's 7zz). The Windows paths of
 // the command line (the archiver itself, the package, the "-o" folder) are
 // turned into host paths by a translation the caller gives, and "\" into
-// "/" in the other arguments (the subfolder pattern).
+// "/" in the other arguments (the subfolder pattern); names match without
+// regard to letter case, as on Windows.
 #pragma once
 
 #include <functional>

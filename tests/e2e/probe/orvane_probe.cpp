@@ -15,6 +15,10 @@
 //                                             registers a device with that instance identifier,
 //                                             setup class and hardware identifiers (kept when it exists)
 //   orvane-probe drive-type ROOT              the platform's drive type of ROOT ("D:\")
+// The folder page and its chooser:
+//   orvane-probe select-line TITLE ID INDEX   selects line INDEX of the report list ID (only it)
+//   orvane-probe set-text TITLE ID TEXT       sets the text of control ID (an edit field reports the change)
+//   orvane-probe click TITLE ID               clicks the button ID
 // Exit code 0 on success, 1 on failure, 2 on a usage error.
 #include <windows.h>
 #include <commctrl.h>
@@ -145,13 +149,14 @@ int Dump(const wchar_t* title) {
   return 0;
 }
 
-int Select(const wchar_t* title, int id, int index) {
+// Control ID anywhere below the top-level window TITLE (pages included).
+HWND FindControl(const wchar_t* title, int id) {
   HWND window = FindWindowW(nullptr, title);
   struct Search {
     int id;
     HWND found;
   } search = {id, nullptr};
-  if (!window) return 1;
+  if (!window) return nullptr;
   EnumChildWindows(
       window,
       [](HWND child, LPARAM data) -> BOOL {
@@ -161,8 +166,22 @@ int Select(const wchar_t* title, int id, int index) {
         return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
-  if (!search.found) return 1;
-  return SendMessageW(search.found, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == index ? 0 : 1;
+  return search.found;
+}
+
+// The list allows one selected line: selecting one leaves the others.
+int SelectLine(const wchar_t* title, int id, int index) {
+  HWND list = FindControl(title, id);
+  RemoteBuffer remote(list, sizeof(LVITEMW));
+  LVITEMW item = {};
+  item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+  if (!list || !remote.ok() || !remote.Write(0, &item, sizeof(item))) return 1;
+  return SendMessageW(list, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(remote.at(0))) ? 0 : 1;
+}
+
+int Select(const wchar_t* title, int id, int index) {
+  HWND list = FindControl(title, id);
+  return list && SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(index), 0) == index ? 0 : 1;
 }
 
 bool EnablePrivilege(const wchar_t* name) {
@@ -227,6 +246,16 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"drive-type" && argc == 3) {
     Print(Number(GetDriveTypeW(argv[2])));
     return 0;
+  }
+  // The folder page and its chooser.
+  if (command == L"select-line" && argc == 5) return SelectLine(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
+  if (command == L"set-text" && argc == 5) {
+    HWND control = FindControl(argv[2], _wtoi(argv[3]));
+    return control && SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+  }
+  if (command == L"click" && argc == 4) {
+    HWND button = FindControl(argv[2], _wtoi(argv[3]));
+    return button && PostMessageW(button, BM_CLICK, 0, 0) ? 0 : 1;
   }
   return 2;
 }
