@@ -105,16 +105,5 @@ TEST(HiveFileTest, MountReadWriteUnloadAndReload) {
   EXPECT_EQ(registry.LoadHive(L"Again", file), 1314);
 }
 
-TEST(HiveFileTest, HiveTextUsesThePlaceholderRootOnly) {
-  MemoryRegistry registry;
-  EXPECT_FALSE(registry.AddHiveFile(L"F:\\bad", kHeader + L"[HKEY_LOCAL_MACHINE\\SYSTEM]\r\n"));
-  EXPECT_FALSE(registry.AddHiveFile(L"F:\\bad", L"not reg text"));
-  ASSERT_TRUE(registry.AddHiveFile(L"F:\\root", kHeader + L"[HIVE]\r\n\"AtRoot\"=\"yes\"\r\n"));
-  ASSERT_TRUE(registry.SetPrivilege(L"SeRestorePrivilege", true));
-  ASSERT_EQ(registry.LoadHive(L"H", L"F:\\root"), kRegOk);
-  EXPECT_EQ(Get(registry, L"H", L"AtRoot"), L"yes#0");
-  EXPECT_NE(registry.LoadHive(L"a\\b", L"F:\\root"), kRegOk);
-}
-
 }  // namespace
 }  // namespace orvane
