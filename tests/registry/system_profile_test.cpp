@@ -6,7 +6,7 @@
 
 #include "devices/machine_fixture.h"
 #include "platform/memory/memory_registry.h"
-#include "support/fake_system_info.h"
+#include "platform/memory/memory_system_info.h"
 
 namespace orvane {
 namespace {
@@ -20,7 +20,7 @@ std::wstring Fields(const SystemProfile& p) {
 TEST(ReadRunningProfileTest, Version10PreinstallationEnvironment) {
   MemoryRegistry registry;
   ASSERT_TRUE(testing_support::LoadMachine(registry, "devices/desktop_pc.reg"));
-  FakeSystemInfo system;
+  MemorySystemInfo system;
   system.SetEnvironment(L"WINDIR", L"X:\\windows");
   // The numbers win over the frozen "6.3" text.
   EXPECT_EQ(Fields(ReadRunningProfile(registry, system)),
@@ -39,7 +39,7 @@ TEST(ReadRunningProfileTest, OlderSystemTakesTheVersionText) {
       L"\"CurrentVersion\"=\"6.1\"\r\n\"CurrentBuild\"=\"7601\"\r\n\r\n"
       L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion]\r\n"
       L"\"ProgramFilesDir\"=\"X:\\\\Program Files\"\r\n"));
-  FakeSystemInfo system;
+  MemorySystemInfo system;
   system.SetEnvironment(L"windir", L"D:\\WINNT");
   system.product_type = L"3";
   EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"D:|D:\\WINNT|x86|6.1|7601|X:\\Program Files|0407|3");
@@ -47,7 +47,7 @@ TEST(ReadRunningProfileTest, OlderSystemTakesTheVersionText) {
 
 TEST(ReadRunningProfileTest, MissingValuesGiveEmptyFields) {
   MemoryRegistry registry;
-  FakeSystemInfo system;
+  MemorySystemInfo system;
   system.product_type = L"";  // the version query failed
   EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"|||||||");
   // A Windows directory without a folder part is its own drive text.

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/host_platform.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -38,7 +38,7 @@ std::vector<std::wstring> MatchArgs(const std::wstring& devices,
 // Command line
 
 TEST(InfToolArgs, UsageErrorsExitWithTwoAndWriteOnlyToStderr) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(L"/d.txt", "X\\1\n");
   files.AddFile(L"/a.inf", "[S]\nk=v\n");
   // match with every option: the cases below leave one out or add one.
@@ -158,7 +158,7 @@ TEST(InfToolDevices, OnlyALeadingMarkIsSkippedAndTextIsUtf8) {
 // Folder walk
 
 TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
-  InMemoryFileSystem files(L'/', /*reverse_listing=*/true);
+  MemoryFileSystem files(L'/', /*reverse_listing=*/true);
   files.AddFile(L"/drv/a/x.inf", "");
   files.AddFile(L"/drv/a-b.inf", "");     // "-" sorts before "/"
   files.AddFile(L"/drv/B.INF", "");       // upper case before lower case
@@ -185,7 +185,7 @@ TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
 }
 
 TEST(InfToolWalk, PathsAreBuiltWithThePlatformSeparator) {
-  InMemoryFileSystem files(L'\\');
+  MemoryFileSystem files(L'\\');
   files.AddFile(L"C:\\pack\\net\\e1.inf", "");
   files.AddFile(L"C:\\pack\\top.inf", "");
   const std::vector<std::wstring> expected = {L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"};
@@ -195,7 +195,7 @@ TEST(InfToolWalk, PathsAreBuiltWithThePlatformSeparator) {
 }
 
 TEST(InfToolWalk, MatchReadsEveryInfOnceWhateverTheNumberOfDevices) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   std::string devices;
   for (int i = 0; i < 20; ++i) devices += "PCI\\D" + std::to_string(i) + "\\1\nPCI\\D" + std::to_string(i) + "\n\n";
   files.AddFile(L"/devices.txt", devices);

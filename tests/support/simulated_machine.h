@@ -18,9 +18,10 @@
 #include "platform/memory/memory_file_facts.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_storage.h"
+#include "platform/memory/memory_system_info.h"
 #include "registry/registry_access.h"
-#include "support/fake_system_info.h"
 #include "support/scratch_folder.h"
+#include "text/text_helpers.h"
 
 namespace orvane {
 
@@ -32,7 +33,7 @@ class SimulatedMachine {
   MemoryDeviceSource devices;
   MemoryStorage storage;
   MemoryFileFacts file_facts;
-  FakeSystemInfo system;
+  MemorySystemInfo system;
   MemoryClock clock;
 
   // Drive letter ("D") as an empty folder of the scratch area, with its
