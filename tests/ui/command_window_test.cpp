@@ -1,6 +1,6 @@
 // The command window in this process: its controls, its end a second after
 // the run, the polite stop and the forced end. (Its size and its end on the
-// real program are checked in tests/e2e/command_window.sh.)
+// real program are checked in tests/e2e/main_window.sh.)
 #include <windows.h>
 
 #include "ui/command_window.h"
@@ -42,24 +42,16 @@ HWND FindCommandWindow() {
   return nullptr;
 }
 
-// A child that waits for input that never comes.
-HANDLE StartBlockingChild(HANDLE* input_write) {
-  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  HANDLE read = nullptr;
-  if (!CreatePipe(&read, input_write, &inherit, 0)) return nullptr;
-  SetHandleInformation(*input_write, HANDLE_FLAG_INHERIT, 0);
+// A child that never ends by itself: it is never let run.
+HANDLE StartStuckChild() {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = read;
-  startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   PROCESS_INFORMATION process{};
-  wchar_t command[] = L"cmd.exe /q /k";
-  const BOOL started =
-      CreateProcessW(nullptr, command, nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process);
-  CloseHandle(read);
-  if (!started) return nullptr;
+  wchar_t command[] = L"cmd.exe";
+  if (!CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr,
+                      nullptr, &startup, &process)) {
+    return nullptr;
+  }
   CloseHandle(process.hThread);
   return process.hProcess;
 }
@@ -175,8 +167,7 @@ TEST_F(CommandWindowTest, EscapeEndsTheRunInsideItsExternalCallAndRemovesOnlyThe
     cancel.AddOwnedFolder(own);
     files_.WriteFile(own + L"\\half.inf", "[Ver");
     view.AppendLog(L"\r\n\r\nDecompress package (big.7z)  please wait...");
-    HANDLE input = nullptr;
-    HANDLE child = StartBlockingChild(&input);
+    HANDLE child = StartStuckChild();
     if (!child) return;
     Win32ChildProcess process(child);
     {
@@ -187,7 +178,6 @@ TEST_F(CommandWindowTest, EscapeEndsTheRunInsideItsExternalCallAndRemovesOnlyThe
     GetExitCodeProcess(child, &child_exit);
     if (child_exit == STILL_ACTIVE) TerminateProcess(child, 9);
     CloseHandle(child);
-    CloseHandle(input);
     status = WindowText(GetDlgItem(window, kCmdStatusId));
     run_end = Clock::now();
     if (cancel.IsCancelled()) return;  // abandoned: none of the closing steps
