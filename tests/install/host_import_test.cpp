@@ -22,11 +22,7 @@ struct Scene : InstallMachine {
   Scene(const std::wstring& version, const std::wstring& class_name) : InstallMachine(version) {
     LoadUiTexts(0x0409);
     AddDrive(L"D", kDriveFixed, L"Data");
-    AddInstallation(*this, L"D:\\Windows",
-                    ReplaceAll(ReadTestDataText("installed_windows/system.reg"), L"\"Class\"=\"Net\"",
-                               L"\"Class\"=\"" + class_name + L"\""),
-                    ReadTestDataText("installed_windows/software.reg"));
-    WriteFile(L"D:\\Windows\\inf\\oem3.inf", WideToUtf8(ReadTestDataText("installed_windows/inf/oem3.inf")));
+    AddFixtureInstallation(*this, L"D:\\Windows", class_name);
     WriteFile(L"D:\\Windows\\System32\\drivers\\acmegbe.sys", "driver image");
     for (const wchar_t* n : {L"0", L"1", L"2"}) AddPresentDevice(*this, kAcme + std::wstring(n), kAcmeHardwareIds);
     Platform platform = PlatformOf(*this);

@@ -14,7 +14,6 @@
 
 #include <atomic>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/cancellation.h"
@@ -123,12 +122,29 @@ TEST(WindowsDisks, AnswersWithoutRealDisks) {
   EXPECT_EQ(L"", disks.QueryDosDevice(L"orvanevol"));
 }
 
-// Everything of the running system, as the program itself uses it.
-struct WindowsInstall {
+// The running system's devices, except that the test device reports problem
+// 28 until it has a driver (under Wine every device reports that it works).
+class ProblemUntilInstalled : public DeviceSource {
+ public:
+  bool ListPresent(std::vector<PresentDevice>* devices) override {
+    if (!real_.ListPresent(devices)) return false;
+    for (PresentDevice& device : *devices) {
+      if (EqualsNoCase(device.instance_id, kTestDevice) && DeviceDriverValue(kTestDevice).empty()) device.problem = 28;
+    }
+    return true;
+  }
+  void Reenumerate() override { real_.Reenumerate(); }
+
+ private:
+  WindowsDeviceSource real_;
+};
+
+TEST_F(WindowsDriverInstall, TheUnattendedRunInstallsAProblemDevicesDriverOutOfA7zPackage) {
+  // Everything of the running system, as the program itself uses it.
   WindowsRegistry registry;
   WindowsFileSystem files;
   WindowsSystemInfo system;
-  WindowsDeviceSource devices;
+  ProblemUntilInstalled devices;
   WindowsDrives drives;
   WindowsDisks disks;
   SystemClock clock;
@@ -140,81 +156,54 @@ struct WindowsInstall {
   InstallLog log;
   InstallServices services{registry,     files,      system,    devices,  drives, disks, clock,
                            decompressor, components, installer, archiver, cancel, log};
+  WindowsFileFacts facts;
   RecordingView view;
-};
-
-// The running system's devices, except that the test device reports problem
-// 28 until it has a driver (under Wine every device reports that it works).
-class ProblemUntilInstalled : public DeviceSource {
- public:
-  explicit ProblemUntilInstalled(std::wstring id) : id_(std::move(id)) {}
-  bool ListPresent(std::vector<PresentDevice>* devices) override {
-    if (!real_.ListPresent(devices)) return false;
-    for (PresentDevice& device : *devices) {
-      if (EqualsNoCase(device.instance_id, id_) && DeviceDriverValue(id_).empty()) device.problem = 28;
-    }
-    return true;
-  }
-  void Reenumerate() override { real_.Reenumerate(); }
-
- private:
-  WindowsDeviceSource real_;
-  std::wstring id_;
-};
-
-TEST_F(WindowsDriverInstall, TheUnattendedRunInstallsAProblemDevicesDriverOutOfA7zPackage) {
-  WindowsInstall install;
-  const std::wstring archiver = ArchiverPath(install.system.ProgramFolder());
-  if (!FileThere(archiver)) GTEST_SKIP() << archiver << " is missing (scripts/install-toolchain provides it)";
+  const std::wstring archiver_path = ArchiverPath(system.ProgramFolder());
+  if (!FileThere(archiver_path)) GTEST_SKIP() << archiver_path << " is missing (scripts/install-toolchain provides it)";
   LoadUiTexts(0x0409);
   ForgetEarlierInstalls();
   RemoveTestDevice();  // a device of an earlier run has its driver
   ASSERT_TRUE(CreateTestDevice()) << GetLastError();
-  const std::wstring id = kTestDevice;
   // Refused installs: an unknown device, and an INF without a driver for the
   // device (found whatever the letter case): refused, not reported as done.
   const std::wstring inf = TestPackageFolder() + L"\\orvtest.inf";
-  EXPECT_EQ(kInstallNoSuchDevice, install.installer.InstallDriverOnDevice(L"ROOT\\NO_SUCH_DEVICE\\0000", inf));
-  EXPECT_EQ(kInstallNoSuchDevice, install.installer.InstallDriverOnDevice(L"", inf));
-  EXPECT_EQ(kInstallDeviceProblem, install.installer.InstallDriverOnDevice(LowerText(id), TestPackageFolder() + L"\\missing.inf"));
+  EXPECT_EQ(kInstallNoSuchDevice, installer.InstallDriverOnDevice(L"ROOT\\NO_SUCH_DEVICE\\0000", inf));
+  EXPECT_EQ(kInstallNoSuchDevice, installer.InstallDriverOnDevice(L"", inf));
+  EXPECT_EQ(kInstallDeviceProblem,
+            installer.InstallDriverOnDevice(LowerText(kTestDevice), TestPackageFolder() + L"\\missing.inf"));
 
   // work\net\orvtest\ with the test driver, packed into work\drivers.7z.
-  const std::wstring work = install.system.TempDirectory() + L"orvane-unattended-test";
-  install.files.DeleteTree(work);
-  install.files.CreateDirectories(work + L"\\net\\orvtest");
+  const std::wstring work = system.TempDirectory() + L"orvane-unattended-test";
+  files.DeleteTree(work);
+  files.CreateDirectories(work + L"\\net\\orvtest");
   for (const wchar_t* name : {L"orvtest.inf", L"orvtest.sys", L"orvtest.dll", L"orvdata.cab"}) {
-    install.files.CopyFile(TestPackageFolder() + L"\\" + name, work + L"\\net\\orvtest\\" + name);
+    files.CopyFile(TestPackageFolder() + L"\\" + name, work + L"\\net\\orvtest\\" + name);
   }
   const std::wstring package = work + L"\\drivers.7z";
-  install.archiver.RunAndWait(archiver, L"a -t7z \"" + package + L"\" net", work, kShowHidden, install.cancel);
+  archiver.RunAndWait(archiver_path, L"a -t7z \"" + package + L"\" net", work, kShowHidden, cancel);
 
-  ProblemUntilInstalled devices(id);
-  WindowsFileFacts facts;
-  const InstallServices& s = install.services;
-  InstallServices services{s.registry,   s.files,      s.system,     devices,  s.drives, s.disks, s.clock,
-                           s.decompressor, s.components, s.installer, s.archiver, s.cancel, s.log};
   std::atomic<uint8_t> stop{0};
   EXPECT_EQ(kUnattendedAllWorking,
-            RunUnattended(services, facts, UnattendedRequest{L"2.0.3.2", package, L"", L""}, install.view, stop));
-  EXPECT_TRUE(EndsWith(install.view.log(),
+            RunUnattended(services, facts, UnattendedRequest{L"2.0.3.2", package, L"", L""}, view, stop));
+  EXPECT_TRUE(EndsWith(view.log(),
                        L"\r\n\r\n-------------- Folder  ---------------------\r\nSearchfolder: " + package +
                            L"\r\n\r\nDecompress package... (drivers.7z)  please wait"
                            L"\r\nUnpacking completed, searching for drivers...\r\n"
                            L"\r\n Driver found ( Orvane Test Network Adapter )\r\nDecompress driver..., please wait"
                            L"\r\n( Orvane Test Network Adapter ) getting installed...\r\nInstallation successfull"
                            L"\r\nFinished searching.\r\n\r\nAll devices installed.\r\n\r\nProcess finished"))
-      << install.view.log();
+      << view.log();
   // The device has its driver: the service, the files (one of them out of
   // the package's cabinet), and the unpack folder is gone.
-  EXPECT_FALSE(DeviceDriverValue(id).empty());
+  EXPECT_FALSE(DeviceDriverValue(kTestDevice).empty());
   HKEY service = nullptr;
   EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServiceKey, 0, KEY_READ, &service));
   if (service) RegCloseKey(service);
   for (const wchar_t* file : {L"\\drivers\\orvtest.sys", L"\\orvtest.dll", L"\\drivers\\orvtest.dat"}) {
     EXPECT_TRUE(FileThere(SystemDirectory() + file)) << file;
   }
-  EXPECT_FALSE(FileThere(PackageUnpackFolder(install.system.TempDirectory())));
-  install.files.DeleteTree(work);
+  EXPECT_FALSE(FileThere(PackageUnpackFolder(system.TempDirectory())));
+  files.DeleteTree(work);
 }
 
 }  // namespace
