@@ -13,6 +13,7 @@
 
 #include "install/install_candidate.h"
 #include "support/install_machine.h"
+#include "text/ui_texts.h"
 
 namespace orvane {
 namespace {
@@ -29,8 +30,11 @@ TEST(PosixArchiver, WindowsPathsOfTheCommandLineBecomeHostPaths) {
   EXPECT_EQ((std::vector<std::wstring>{L"a", L"", L"b c"}), SplitCommandLine(L" a \"\"  \"b c\" "));
 }
 
+// Escape while the archiver unpacks a candidate's package ends the archiver
+// and the install.
 TEST(PosixArchiver, AnArchiverThatHangsIsEndedByTheCancelAndAMissingOneNeverStarts) {
   InstallMachine machine;
+  LoadUiTexts(0x0409);
   machine.devices.AddDevice(kTestDevice, 28);
   // Stands in for an archiver that never ends: it leaves a mark, then waits
   // (asked to list, it ends at once).
@@ -63,7 +67,9 @@ TEST(PosixArchiver, AnArchiverThatHangsIsEndedByTheCancelAndAMissingOneNeverStar
   EXPECT_TRUE(machine.scratch.files().FileExists(mark)) << "the stand-in archiver did not start";
   EXPECT_EQ(kInstallCancelled, result);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+  // Nothing installed, nothing more reported.
   EXPECT_TRUE(machine.installer.Installs().empty());
+  EXPECT_EQ(L"\r\n Driver found ( Orvane Test Network Adapter )\r\nDecompress driver..., please wait", machine.view.log());
   // Nothing is started once the run has been ended.
   machine.scratch.files().DeleteFile(mark);
   hanging.RunAndWait(L"X:\\Tools\\7z.exe", L"l", L"", kShowHidden, machine.cancel);

@@ -1,10 +1,11 @@
+// The install of one candidate. Escape during the unpack, with a real
+// archiver process ended by it: install/archiver_native_test.cpp.
 #include "install/install_candidate.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "registry/registry_access.h"
@@ -107,22 +108,6 @@ TEST(InstallCandidate, PackagesAreUnpackedWithTheExactCommandLine) {
   // The search's own command line unpacks only the INF files.
   EXPECT_EQ(L"x \"X:\\p.7z\" -aoa -r -ssw *.inf -o\"X:\\orvane_dps\"", InfUnpackParameters(L"X:\\p.7z", L"X:\\orvane_dps"));
   EXPECT_EQ(L"X:\\7z.exe", ArchiverPath(L"X:\\"));
-}
-
-TEST(InstallCandidate, EscapeDuringTheUnpackEndsItAndInstallsNothing) {
-  Scene scene;
-  // The archiver runs until the token ends it; the window's thread presses
-  // Escape once the archiver is running.
-  std::thread escape;
-  scene.archiver.on_run = [&](const RecordingArchiver::Call&, CancellationToken& token) {
-    scene.WriteFile(L"X:\\orvane_dps\\net\\orvtest\\orvtest.inf", "[Version]");  // half unpacked
-    escape = std::thread([&scene] { scene.cancel.Cancel(); });
-    while (!token.IsCancelled()) std::this_thread::yield();
-  };
-  EXPECT_EQ(kInstallCancelled, scene.Run(InstallCaller::Unattended, TestDriverCandidate(true)));
-  escape.join();
-  EXPECT_TRUE(scene.installer.Installs().empty());
-  EXPECT_EQ(L"\r\n Driver found ( Orvane Test Network Adapter )\r\nDecompress driver..., please wait", scene.view.log());
 }
 
 TEST(InstallCandidate, SystemsBeforeVersion6GetTheFilesStagedAndTheStagedInfInstalled) {
