@@ -20,12 +20,8 @@ check_refusal() {
 
 check_refusal C.UTF-8 "              For WinPE only"
 
-# German needs a locale the C library knows; Wine then reports German (7).
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  if [ "$(id -u)" -eq 0 ] && grep -q 'de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen && locale-gen >/dev/null
-  fi
-fi
+# German needs a locale the C library knows (scripts/install-toolchain makes
+# it); Wine then reports German (7).
 german=$(LANG=de_DE.UTF-8 e2e_reg query 'HKCU\Control Panel\International' /v Locale 2>/dev/null |
   awk '/Locale/ {print $3}' | tr -d '\r')
 if [ "$german" != "00000407" ]; then
