@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     text = Utf8ToWide(text_bytes);
   }
 
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(fuzz::InfPath(), rest);
   const InfDocument doc = InfDocument::FromBytes(rest);
 

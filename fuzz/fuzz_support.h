@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "text/text_helpers.h"
 
 namespace orvane {

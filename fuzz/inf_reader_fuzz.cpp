@@ -48,7 +48,7 @@ ReferenceSection ReadReference(const std::string& bytes, const std::wstring& sec
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(fuzz::InfPath(), bytes);
   const std::wstring& path = fuzz::InfPath();
   const InfDocument doc = InfDocument::FromBytes(bytes);

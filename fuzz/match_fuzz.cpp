@@ -59,7 +59,7 @@ void CheckRecord(const DriverMatch& m) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string rest(reinterpret_cast<const char*>(data), size);
   const std::wstring device_list = ReplaceAll(Utf8ToWide(fuzz::TakeLine(&rest)), L"|", L"\n");
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(fuzz::InfPath(), rest);
   const std::wstring& path = fuzz::InfPath();
   const InfDocument doc = InfDocument::FromBytes(rest);

@@ -35,19 +35,19 @@ class MarkingDecompressor : public Decompressor {
 };
 
 // Records every path written or folder created.
-class RecordingFiles : public InMemoryFileSystem {
+class RecordingFiles : public MemoryFileSystem {
  public:
   bool WriteFile(const std::wstring& path, const std::string& bytes) override {
     written.push_back(path);
-    return InMemoryFileSystem::WriteFile(path, bytes);
+    return MemoryFileSystem::WriteFile(path, bytes);
   }
   bool CopyFile(const std::wstring& from, const std::wstring& to) override {
     written.push_back(to);
-    return InMemoryFileSystem::CopyFile(from, to);
+    return MemoryFileSystem::CopyFile(from, to);
   }
   bool CreateDirectories(const std::wstring& path) override {
     created.push_back(path);
-    return InMemoryFileSystem::CreateDirectories(path);
+    return MemoryFileSystem::CreateDirectories(path);
   }
   std::vector<std::wstring> written, created;
 };
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (infs.size() > 4) infs.resize(4);
 
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   for (size_t i = 0; i < infs.size(); ++i) {
     files.AddFile(std::wstring(L"X:/pack/") + kNames[i], infs[i]);
     files.AddFile(std::wstring(L"X:/Windows/inf/") + kNames[i], infs[i]);

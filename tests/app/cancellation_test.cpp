@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "app/worker_state.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 
 namespace orvane {
 namespace {
@@ -61,7 +61,7 @@ TEST(CancellationToken, CancelRacingWithTheEndOfTheChildNeverTouchesAGoneChild) 
 }
 
 TEST(CancellableFileSystem, PassesOperationsThroughUntilCancelledThenRefusesThem) {
-  InMemoryFileSystem memory;
+  MemoryFileSystem memory;
   memory.AddFile(L"/dps/a.inf", "x");
   CancellationToken token;
   CancellableFileSystem files(memory, token);

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 
 namespace orvane {
 namespace {
@@ -74,7 +74,7 @@ TEST(SourceListing, ChoicesBecomePaths) {
 }
 
 TEST(SourceListing, StartFolderFallsBackToTheComputer) {
-  InMemoryFileSystem tree(L'\\');
+  MemoryFileSystem tree(L'\\');
   tree.AddDirectory(L"C:\\Drivers");
   EXPECT_EQ(L"C:\\Drivers\\", SourceStartFolder(tree, L"C:\\Drivers"));
   EXPECT_EQ(L"C:\\", SourceStartFolder(tree, L"C:"));  // the folder part of "C:\x.inf"
@@ -83,7 +83,7 @@ TEST(SourceListing, StartFolderFallsBackToTheComputer) {
 }
 
 TEST(SourceListing, ComputerListsTheDrivesAFolderUpThenFoldersThenMatchingFiles) {
-  InMemoryFileSystem tree(L'\\', /*reverse_listing=*/true);
+  MemoryFileSystem tree(L'\\', /*reverse_listing=*/true);
   std::vector<SourceEntry> entries;
   ASSERT_TRUE(ListSourceFolder(tree, {L"c:\\", L"X:\\", L"", L"?"}, kComputerFolder, L"*.inf", &entries));
   EXPECT_EQ((std::vector<std::wstring>{L"C:", L"X:"}), Names(entries));

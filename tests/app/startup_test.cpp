@@ -5,8 +5,8 @@
 #include "platform/memory/memory_devices.h"
 #include "platform/memory/memory_registry.h"
 #include "registry/registry_access.h"
-#include "support/fake_system_info.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_system_info.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/recording_startup_host.h"
 
 namespace orvane {
@@ -102,12 +102,12 @@ TEST(StartupDecisions, CacheThresholdArchitectureWarningAndPreinstallationCheck)
 // --- the whole start-up ----------------------------------------------------
 
 // The system drive X:, recording every write test.
-class DriveFiles : public InMemoryFileSystem {
+class DriveFiles : public MemoryFileSystem {
  public:
-  DriveFiles() : InMemoryFileSystem(L'\\') { AddDirectory(L"X:"); }
+  DriveFiles() : MemoryFileSystem(L'\\') { AddDirectory(L"X:"); }
   bool TouchFile(const std::wstring& path) override {
     touched.push_back(path);
-    return writable && InMemoryFileSystem::TouchFile(path);
+    return writable && MemoryFileSystem::TouchFile(path);
   }
   bool writable = true;
   std::vector<std::wstring> touched;
@@ -164,7 +164,7 @@ class RunStartupTest : public ::testing::Test {
 
   MemoryRegistry registry_;
   DriveFiles files_;
-  FakeSystemInfo system_;
+  MemorySystemInfo system_;
   MemoryDeviceSource devices_;
   Platform platform_;
   RecordingStartupHost host_;

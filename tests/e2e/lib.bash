@@ -11,6 +11,8 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 E2E_FAILURES=0
 E2E_XVFB_PID=
 E2E_OWN_SERVER=
+E2E_PID=
+E2E_MAPPED=()
 
 e2e_fail() {
   echo "FAIL: $*" >&2
@@ -40,18 +42,29 @@ e2e_finish() {
   echo "all checks passed"
 }
 
-# Uses the caller's display when it answers, else starts a private Xvfb.
+# e2e_setup PROGRAM [FLAVOUR]: the start of every check. Sets exe (the
+# program), probe (ORVANE_PROBE, else tests/orvane-probe.exe of the build)
+# and work (a scratch folder); starts a display of our own (mouse input must
+# never meet anybody else's windows) and uses the prefix ORVANE_E2E_PREFIX
+# (default: e2e-wine beside the program) in that flavour. At the exit the
+# started program ends, mapped drives go, and so do the display and work.
+e2e_setup() {
+  exe=$(realpath "$1")
+  probe=$(realpath "${ORVANE_PROBE:-$(dirname "$exe")/tests/orvane-probe.exe}")
+  work=$(mktemp -d)
+  trap e2e_cleanup EXIT
+  e2e_start_display
+  e2e_use_prefix "${ORVANE_E2E_PREFIX:-$(dirname "$exe")/e2e-wine}" "${2:-}"
+}
+
+# Starts a private Xvfb.
 e2e_start_display() {
-  if [ -n "${DISPLAY:-}" ] && xdotool getdisplaygeometry >/dev/null 2>&1; then
-    return
-  fi
-  local display
+  local display i
   for display in $(seq 140 199); do
     [ -e "/tmp/.X11-unix/X$display" ] || [ -e "/tmp/.X$display-lock" ] && continue
     Xvfb ":$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
     E2E_XVFB_PID=$!
     export DISPLAY=":$display"
-    local i
     for i in $(seq 1 50); do
       xdotool getdisplaygeometry >/dev/null 2>&1 && return
       sleep 0.1
@@ -74,12 +87,16 @@ e2e_use_prefix() {
 }
 
 e2e_cleanup() {
+  [ -n "$E2E_PID" ] && kill "$E2E_PID" 2>/dev/null
+  local letter
+  for letter in "${E2E_MAPPED[@]}"; do e2e_unmap_drive "$letter"; done
   if [ -n "$E2E_OWN_SERVER" ]; then
     WINEPREFIX=$E2E_OWN_SERVER "$WINESERVER_BIN" -k >/dev/null 2>&1 || true
   fi
   if [ -n "$E2E_XVFB_PID" ]; then
     kill "$E2E_XVFB_PID" 2>/dev/null || true
   fi
+  [ -n "${work:-}" ] && rm -rf "$work"
 }
 
 e2e_reg() { WINEDEBUG=-all "$WINE64" reg "$@"; }
@@ -127,6 +144,94 @@ e2e_box_texts() {
   sed -n 's/.*trace:msgbox:MSGBOX_OnInit L"\(.*\)"$/\1/p' "$1"
 }
 
+# e2e_box TITLE COMMAND...: runs the command (a Wine program) with Wine's
+# message-box trace, closes the box titled TITLE when one appears and waits
+# for the end: the boxes' texts in box_texts, the exit code in box_rc (124
+# when it did not end).
+e2e_box() {
+  local title=$1 box pid
+  shift
+  WINEDEBUG=+msgbox "$@" >/dev/null 2>"$work/trace" &
+  pid=$!
+  box=$(e2e_wait_window "$title" 90)
+  [ -n "$box" ] && e2e_close_box "$box"
+  box_rc=0
+  e2e_wait_exit "$pid" 60 || box_rc=$?
+  box_texts=$(e2e_box_texts "$work/trace")
+}
+
+# --- The main window ------------------------------------------------------------
+
+# e2e_start PROGRAM [ARGS...]: starts the program (its id in E2E_PID) and
+# waits for its window " Orvane": its id in window, its place in win_x and
+# win_y. Ends the checks when none appears.
+e2e_start() {
+  WINEDEBUG=-all "$WINE64" "$@" >/dev/null 2>&1 &
+  E2E_PID=$!
+  window=$(e2e_wait_window " Orvane" 90)
+  [ -n "$window" ] || { e2e_fail "no window titled ' Orvane' appeared"; exit 1; }
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  win_x=$X win_y=$Y
+}
+
+# Ends the started program; its exit code.
+e2e_stop() {
+  local rc=0
+  kill "$E2E_PID" 2>/dev/null
+  e2e_wait_exit "$E2E_PID" 30 || rc=$?
+  E2E_PID=
+  return $rc
+}
+
+# A click at (x, y) of the window.
+e2e_click() { xdotool mousemove "$((win_x + $1))" "$((win_y + $2))" click 1; }
+
+# Page 1: the system or the folder option, then OK.
+e2e_choose_mode() {
+  if [ "$1" = system ]; then
+    e2e_click $((8 + 140 + 10)) $((48 + 97 + 10))
+    sleep 0.3
+  fi
+  e2e_click $((8 + 410 + 30)) $((48 + 290 + 11))
+}
+
+# What the window " Orvane" shows, read with the probe into $work/dump.
+e2e_dump() { e2e_probe "$probe" dump " Orvane" 2>/dev/null | tr -d '\r' >"$work/dump"; }
+
+# e2e_field KIND ID FIELD: that field of the first such line of the last dump.
+e2e_field() { awk -F'\t' -v k="$1" -v id="$2" -v f="$3" '$1 == k && $2 == id { print $f; exit }' "$work/dump"; }
+
+# The page shown (page containers are controls 101 to 106) in the last dump.
+e2e_page() { awk -F'\t' '$1 == "control" && $2 >= 101 && $2 <= 106 && $4 == 1 { print $2 - 100; exit }' "$work/dump"; }
+
+# e2e_wait_for SECONDS TEST: dumps until the shell test TEST holds.
+e2e_wait_for() {
+  local i
+  for i in $(seq 1 $(($1 * 4))); do
+    e2e_dump
+    eval "$2" && return 0
+    sleep 0.25
+  done
+  return 1
+}
+
+# e2e_wait_field KIND ID FIELD TEXT [SECONDS]: until that field shows TEXT
+# (up to 60 s; what it shows then is told when it never does).
+e2e_wait_field() {
+  local want=$4
+  e2e_wait_for "${5:-60}" "[ \"\$(e2e_field $1 $2 $3)\" = \"\$want\" ]" && return 0
+  echo "  $1 $2 shows '$(e2e_field "$1" "$2" "$3")', expected '$want'" >&2
+  return 1
+}
+
+# e2e_shot WINDOW WxH NAME: a picture of the window into ORVANE_SCREENSHOT_DIR, when set.
+e2e_shot() {
+  [ -n "${ORVANE_SCREENSHOT_DIR:-}" ] || return 0
+  mkdir -p "$ORVANE_SCREENSHOT_DIR" && xdotool mousemove 0 0 && sleep 0.5 &&
+    eval "$(xdotool getwindowgeometry --shell "$1")" &&
+    import -window root -crop "$2+$X+$Y" "$ORVANE_SCREENSHOT_DIR/$3" 2>/dev/null
+}
+
 # --- An installed Windows on a drive of the prefix ----------------------------
 # The fixture of tests/data/installed_windows: hive files made from its .reg
 # texts, its inf folder and driver store, Wine's own 64-bit cmd.exe, drive
@@ -166,16 +271,18 @@ e2e_hive_file() {
 
 # e2e_installed_windows PROBE FOLDER [ARCH]: FOLDER becomes the Windows folder
 # of the installation (System32\config\SYSTEM and SOFTWARE, inf\oem3.inf,
-# the driver store package, System32\cmd.exe).
+# the driver store package, the adapter's driver where its INF installed it,
+# System32\cmd.exe).
 e2e_installed_windows() {
   local probe=$1 folder=$2 arch=${3:-}
   local package=$folder/System32/DriverStore/FileRepository/$E2E_ACME_PACKAGE
-  mkdir -p "$folder/System32/config" "$folder/inf" "$package" || return 1
+  mkdir -p "$folder/System32/config" "$folder/System32/drivers" "$folder/inf" "$package" || return 1
   e2e_hive_file "$probe" "$E2E_INSTALLED_WINDOWS/system.reg" "$folder/System32/config/SYSTEM" "$arch" || return 1
   e2e_hive_file "$probe" "$E2E_INSTALLED_WINDOWS/software.reg" "$folder/System32/config/SOFTWARE" || return 1
   cp "$E2E_INSTALLED_WINDOWS/inf/oem3.inf" "$folder/inf/oem3.inf" &&
     cp "$E2E_INSTALLED_WINDOWS/inf/oem3.inf" "$package/acmegbe.inf" &&
     printf 'acmegbe driver image of the test fixture\n' >"$package/acmegbe.sys" &&
+    cp "$package/acmegbe.sys" "$folder/System32/drivers/acmegbe.sys" &&
     cp "$WINEPREFIX/drive_c/windows/system32/cmd.exe" "$folder/System32/cmd.exe"
 }
 
@@ -189,13 +296,14 @@ e2e_restart_server() {
 }
 
 # e2e_map_drive LETTER FOLDER [LABEL]: drive LETTER of the prefix is FOLDER
-# (a fixed drive for Wine), with that volume label. Ends the programs of the
-# prefix.
+# (a fixed drive for Wine), with that volume label, until the checks end.
+# Ends the programs of the prefix.
 e2e_map_drive() {
   local letter=${1,,} folder=$2 label=${3:-}
   mkdir -p "$folder"
   if [ -n "$label" ]; then printf '%s' "$label" >"$folder/.windows-label"; else rm -f "$folder/.windows-label"; fi
   ln -sfn "$folder" "$WINEPREFIX/dosdevices/$letter:"
+  E2E_MAPPED+=("$letter")
   e2e_restart_server
 }
 

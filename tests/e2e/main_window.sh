@@ -1,22 +1,14 @@
 #!/usr/bin/env bash
 # The interactive main window of the real program under Wine, driven with the
 # mouse on a private virtual display: it appears with its title and size,
-# switches between the mode, manual-import and information pages, refuses a
-# second interactive instance, lights the exit button up under the cursor,
-# ignores a press released elsewhere, and closes on a confirmed exit click.
+# refuses a second interactive instance but not the unattended mode beside
+# it, switches between the mode, manual-import and information pages, lights
+# the exit button up under the cursor, ignores a press released elsewhere,
+# and closes on a confirmed exit click.
 #   tests/e2e/main_window.sh path/to/orvane.exe    (the x64 build)
 set -uo pipefail
-exe=$(realpath "$1")
 source "$(dirname "$0")/lib.bash"
-
-work=$(mktemp -d)
-program_pid=
-trap '[ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null; e2e_cleanup; rm -rf "$work"' EXIT
-
-# Mouse input must not meet anybody else's windows: always a display of our own.
-unset DISPLAY
-e2e_start_display
-e2e_use_prefix "${ORVANE_E2E_PREFIX:-$(dirname "$exe")/e2e-wine}"
+e2e_setup "$1"
 
 skin_blue="d7e4f2"
 white="ffffff"
@@ -42,36 +34,54 @@ wait_pixel() {
 # Clicks at (x, y) of the window and checks that pixel (px, py) then has the
 # colour (or, with "not", another colour); $1 names the check.
 click_expect() {
-  local label=$1 x=$2 y=$3
+  local label=$1
+  e2e_click "$2" "$3"
   shift 3
-  xdotool mousemove "$((win_x + x))" "$((win_y + y))" click 1
   sleep 0.8
   e2e_expect "$label" wait_pixel "$@"
 }
 
-WINEDEBUG=-all "$WINE64" "$exe" >/dev/null 2>&1 &
-program_pid=$!
-window=$(e2e_wait_window " Orvane" 90)
-if [ -z "$window" ]; then
-  e2e_fail "no window titled ' Orvane' appeared"
-  exit 1
-fi
+e2e_start "$exe"
 sleep 1
-eval "$(xdotool getwindowgeometry --shell "$window")"
-win_x=$X win_y=$Y
 e2e_expect_eq "size of the window ' Orvane'" "${WIDTH}x$HEIGHT" 512x390
 
 # --- a second interactive start is refused ---------------------------------
-WINEDEBUG=+msgbox "$WINE64" "$exe" >/dev/null 2>"$work/trace" &
-second_pid=$!
-box=$(e2e_wait_window "Orvane" 60)
-if [ -z "$box" ]; then e2e_fail "the second start showed no box titled 'Orvane'"; else e2e_close_box "$box"; fi
-rc=0
-e2e_wait_exit "$second_pid" 60 || rc=$?
-e2e_expect_eq "second start says" "$(e2e_box_texts "$work/trace")" "allready running"
-e2e_expect "second start ended (code $rc)" [ "$rc" -ne 124 ]
+e2e_box Orvane "$WINE64" "$exe"
+e2e_expect_eq "second start says" "$box_texts" "allready running"
+e2e_expect "second start ended (code $box_rc)" [ "$box_rc" -ne 124 ]
 e2e_expect_eq "main windows after the second start" "$(e2e_count_windows)" 1
-e2e_expect "first instance still runs" kill -0 "$program_pid"
+e2e_expect "first instance still runs" kill -0 "$E2E_PID"
+
+# --- the unattended mode beside it ---------------------------------------------
+# "-i:" opens the command-mode window (432 x 355): the unattended mode does
+# not take part in the single-instance rule. Without 7z.exe beside the
+# program the run ends at its archiver check with exit code 4, and the window
+# stays for the notice (1.5 s) and one more second, never long.
+WINEDEBUG=-all "$WINE64" "$exe" '-i:Q:\no such folder' -c:net >/dev/null 2>&1 &
+command_pid=$!
+command_window=
+for _ in $(seq 1 150); do
+  for id in $(xdotool search --name "^ Orvane\$" 2>/dev/null); do
+    eval "$(xdotool getwindowgeometry --shell "$id")"
+    if [ "$WIDTH" = 432 ] && [ "$HEIGHT" = 355 ]; then
+      command_window=$id
+      shown=$(date +%s.%N)
+      break 2
+    fi
+  done
+  sleep 0.1
+done
+e2e_expect "command-mode window 432x355 opened beside the interactive one" [ -n "$command_window" ]
+code=0
+e2e_wait_exit "$command_pid" 30 || code=$?
+e2e_expect_eq "exit code of the unattended start without 7z.exe beside the program" "$code" 4
+if [ -n "$command_window" ]; then
+  held=$(awk -v a="$shown" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+  e2e_expect "command-mode window closed ${held}s after it appeared (about two and a half seconds)" \
+    awk -v h="$held" 'BEGIN { exit !(h >= 1.5 && h <= 8) }'
+fi
+e2e_expect "interactive instance still runs" \
+  eval 'kill -0 "$E2E_PID" 2>/dev/null && [ "$(e2e_count_windows)" = 1 ]'
 
 # --- pages -------------------------------------------------------------------
 # Pages lie at (8, 48) of the window. The path field of the manual page is the
@@ -101,15 +111,15 @@ sleep 0.6
 xdotool mouseup 1
 sleep 1.5
 e2e_expect "press on exit released elsewhere keeps the window" \
-  eval 'kill -0 "$program_pid" 2>/dev/null && [ "$(e2e_count_windows)" = 1 ]'
+  eval 'kill -0 "$E2E_PID" 2>/dev/null && [ "$(e2e_count_windows)" = 1 ]'
 
 # A confirmed click closes it.
 xdotool mousemove "$((win_x + exit_x))" "$((win_y + exit_y))"
 wait_pixel "$exit_x" "$exit_y" 5 "$plain" not
 xdotool click 1
 rc=0
-e2e_wait_exit "$program_pid" 30 || rc=$?
-program_pid=
+e2e_wait_exit "$E2E_PID" 30 || rc=$?
+E2E_PID=
 e2e_expect_eq "exit code after the confirmed exit click" "$rc" 0
 
 e2e_finish

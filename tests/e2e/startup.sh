@@ -4,51 +4,24 @@
 # the write-filter cache, leaves the system drive clean and reaches the run mode.
 #   tests/e2e/startup.sh path/to/orvane.exe    (the x64 build)
 set -uo pipefail
-exe=$(realpath "$1")
 source "$(dirname "$0")/lib.bash"
-
-work=$(mktemp -d)
-trap 'e2e_cleanup; rm -rf "$work"' EXIT
-e2e_start_display
-e2e_use_prefix "${ORVANE_E2E_PREFIX:-$(dirname "$exe")/e2e-wine}" --desktop
+e2e_setup "$1" --desktop
 
 title="Orvane 2.0.3.2"
 fbwf_key='HKLM\SYSTEM\ControlSet001\Services\FBWF'
 e2e_reg delete "$fbwf_key" /f >/dev/null 2>&1
 
-# Starts the program with the given locale and arguments; the message box
-# texts end up in $work/trace.
-start_program() {
-  local lang=$1
-  shift
-  LANG=$lang LC_ALL= WINEDEBUG=+msgbox "$WINE64" "$exe" "$@" >/dev/null 2>"$work/trace" &
-  program_pid=$!
-}
-
 # --- a desktop system: refused with the WinPE box, in the user's language ---
 check_refusal() {
-  local lang=$1 expected=$2 box rc=0
-  start_program "$lang"
-  box=$(e2e_wait_window "$title" 90)
-  if [ -z "$box" ]; then
-    e2e_fail "$lang: no box titled '$title' appeared"
-    kill "$program_pid" 2>/dev/null
-    return
-  fi
-  e2e_close_box "$box"
-  e2e_wait_exit "$program_pid" 60 || rc=$?
-  e2e_expect_eq "$lang: box '$title' says" "$(e2e_box_texts "$work/trace")" "$expected"
-  e2e_expect_eq "$lang: exit code after the refusal" "$rc" 1
+  e2e_box "$title" env LANG="$1" LC_ALL= "$WINE64" "$exe"
+  e2e_expect_eq "$1: box '$title' says" "$box_texts" "$2"
+  e2e_expect_eq "$1: exit code after the refusal" "$box_rc" 1
 }
 
 check_refusal C.UTF-8 "              For WinPE only"
 
-# German needs a locale the C library knows; Wine then reports German (7).
-if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
-  if [ "$(id -u)" -eq 0 ] && grep -q 'de_DE.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
-    sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen && locale-gen >/dev/null
-  fi
-fi
+# German needs a locale the C library knows (scripts/install-toolchain makes
+# it); Wine then reports German (7).
 german=$(LANG=de_DE.UTF-8 e2e_reg query 'HKCU\Control Panel\International' /v Locale 2>/dev/null |
   awk '/Locale/ {print $3}' | tr -d '\r')
 if [ "$german" != "00000407" ]; then
@@ -68,27 +41,23 @@ e2e_expect_eq "write-filter cache sized outside WinPE" "$(threshold)" ""
 "$E2E_ROOT/scripts/winpe-prefix" "$WINEPREFIX"
 
 check_winpe_start() {
-  local label=$1 percent=$2 rc=124 i
+  local label=$1 percent=$2 rc=124 i pid
   shift 2
   e2e_reg delete "$fbwf_key" /f >/dev/null 2>&1
-  start_program C.UTF-8 "$@"
+  WINEDEBUG=+msgbox "$WINE64" "$exe" "$@" >/dev/null 2>"$work/trace" &
+  pid=$!
   # The run mode either opens its window (titled " Orvane") or, with no
   # window to open, ends the process at once; both mean start-up is through.
   for i in $(seq 1 450); do
-    if ! kill -0 "$program_pid" 2>/dev/null; then
+    if ! kill -0 "$pid" 2>/dev/null; then
       rc=0
-      wait "$program_pid" || rc=$?
+      wait "$pid" || rc=$?
       break
     fi
-    if [ "$(e2e_count_windows)" -gt 0 ]; then
-      rc=0
-      kill "$program_pid" 2>/dev/null
-      wait "$program_pid" 2>/dev/null
-      break
-    fi
+    [ "$(e2e_count_windows)" -gt 0 ] && { rc=0; kill "$pid"; wait "$pid" 2>/dev/null; break; }
     sleep 0.2
   done
-  [ "$rc" -eq 124 ] && kill "$program_pid" 2>/dev/null
+  [ "$rc" -eq 124 ] && kill "$pid" 2>/dev/null
   local texts box
   texts=$(e2e_box_texts "$work/trace")
   e2e_expect_eq "$label: message boxes" "$texts" ""

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "inf/inf_test_support.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -66,7 +66,7 @@ const wchar_t kExampleDevice[] =
     L"PCI\\VEN_1234&DEV_5678\n";
 
 TEST(DriverMatchTest, WorkedExampleFieldForField) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(L"C:\\drv\\acme.inf", Utf16Le(kExampleInf));
   SystemProfile amd64 = Profile(L"AMD64", L"10.0", L"19045", L"0409");
   const std::wstring record =

@@ -5,7 +5,7 @@
 #include <chrono>
 
 #include "inf/inf_test_support.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -113,7 +113,7 @@ TEST(InfSectionsTest, HeadersOpenExactNamesAndRepeat) {
 // line-by-line reading.
 
 TEST(InfReaderTest, PathFormsReadOnceAndTreatMissingFilesAsEmpty) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(L"d.inf", Utf16Le(L"[Strings]\r\nA=%B%-%C%\r\nB=b\r\nC=\"c\"\r\n[Sec]\r\nk=v"));
   EXPECT_EQ(L"b-c", ExpandStrings(files, L"d.inf", L"0409", L"%A%"));
   EXPECT_EQ(1u, files.read_count());

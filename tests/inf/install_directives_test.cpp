@@ -4,14 +4,14 @@
 #include <gtest/gtest.h>
 
 #include "inf/inf_test_support.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
 namespace {
 
 TEST(InstallPlan, FollowsIncludeAndNeedsAndVisitsEveryPairOnce) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(L"/d/a.inf",
                 "[Plain]\nAddReg=x\n"
                 "[TwoNeeds]\nNeeds = S2, S3\n"
@@ -79,7 +79,7 @@ TEST(DisableFileDirectives, RewritesLinesAndKeepsEveryOtherByte) {
       {"unaccepted mark", "\xFE\xFF  CopyFiles\r\n", "\xFE\xFF  CopyFiles\r\n"},
   };
   for (const Case& c : cases) {
-    InMemoryFileSystem files;
+    MemoryFileSystem files;
     files.AddFile(L"/x/copy.inf", c.before);
     DisableFileDirectives(files, L"/x/copy.inf");
     std::string after;
@@ -93,7 +93,7 @@ TEST(DisableFileDirectives, RewritesLinesAndKeepsEveryOtherByte) {
 }
 
 TEST(DisableFileDirectives, LeavesMissingAndReadOnlyFilesAlone) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddDirectory(L"/x");
   DisableFileDirectives(files, L"/x/missing.inf");
   EXPECT_FALSE(files.FileExists(L"/x/missing.inf"));

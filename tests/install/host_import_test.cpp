@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -17,32 +16,13 @@ using namespace testing_support;
 
 const wchar_t kAcme[] = L"PCI\\VEN_1234&DEV_5678&SUBSYS_00011234\\4&1A2B3C4D&0&00E";
 
-// Every file and folder below folder, with the files' bytes.
-void Snapshot(FileSystem& files, const std::wstring& folder, std::map<std::wstring, std::string>* out) {
-  std::vector<DirEntry> entries;
-  files.ListDirectory(folder, &entries);
-  for (const DirEntry& entry : entries) {
-    const std::wstring path = folder + L"\\" + entry.name;
-    if (!entry.is_directory) {
-      files.ReadFile(path, &(*out)[path]);
-      continue;
-    }
-    (*out)[path] = "<folder>";
-    Snapshot(files, path, out);
-  }
-}
-
 // The fixture's Windows 10 on D:, driving three identical adapters of the
 // running system, scanned: one item "Acme Gigabit Adapter (3)".
 struct Scene : InstallMachine {
   Scene(const std::wstring& version, const std::wstring& class_name) : InstallMachine(version) {
     LoadUiTexts(0x0409);
     AddDrive(L"D", kDriveFixed, L"Data");
-    AddInstallation(*this, L"D:\\Windows",
-                    ReplaceAll(ReadTestDataText("installed_windows/system.reg"), L"\"Class\"=\"Net\"",
-                               L"\"Class\"=\"" + class_name + L"\""),
-                    ReadTestDataText("installed_windows/software.reg"));
-    WriteFile(L"D:\\Windows\\inf\\oem3.inf", WideToUtf8(ReadTestDataText("installed_windows/inf/oem3.inf")));
+    AddFixtureInstallation(*this, L"D:\\Windows", class_name);
     WriteFile(L"D:\\Windows\\System32\\drivers\\acmegbe.sys", "driver image");
     for (const wchar_t* n : {L"0", L"1", L"2"}) AddPresentDevice(*this, kAcme + std::wstring(n), kAcmeHardwareIds);
     Platform platform = PlatformOf(*this);
@@ -120,8 +100,7 @@ TEST(HostImport, ExportsAndInstallsEachDeviceOfTheTickedGroup) {
     SCOPED_TRACE(c.name);
     Scene scene(c.version, c.class_name);
     c.arrange(scene);
-    std::map<std::wstring, std::string> before, after;
-    Snapshot(scene.files, L"D:", &before);
+    const auto before = scene.Snapshot(L"drive-D");
     scene.view.Check(0);
     ImportInstalledDrivers(scene.services, scene.view, scene.table);
 
@@ -132,8 +111,7 @@ TEST(HostImport, ExportsAndInstallsEachDeviceOfTheTickedGroup) {
     EXPECT_FALSE(scene.view.tree()[0].checked);
     EXPECT_EQ(ViewControl::DeviceImport, scene.view.focused());
     EXPECT_EQ(c.log, scene.LogBytes());
-    Snapshot(scene.files, L"D:", &after);
-    EXPECT_TRUE(before == after) << "the installation's drive changed";  // nothing added, changed or removed
+    EXPECT_EQ(before, scene.Snapshot(L"drive-D")) << "the installation's drive changed";
   }
 }
 

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 
 namespace orvane {
 namespace {
 
 TEST(CreateRunFolder, NeverTakesOverAnExistingName) {
-  InMemoryFileSystem files(L'\\');
+  MemoryFileSystem files(L'\\');
   files.AddDirectory(L"C:\\");
   EXPECT_EQ(L"C:\\DRVTemp", CreateRunFolder(files, L"C:\\DRVTemp"));
 

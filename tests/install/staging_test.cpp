@@ -8,7 +8,7 @@
 #include "platform/memory/memory_component_registration.h"
 #include "platform/memory/memory_registry.h"
 #include "support/host_platform.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/scratch_folder.h"
 #include "text/text_helpers.h"
 
@@ -29,7 +29,7 @@ std::wstring ListText(const StagingList& list) {
 }
 
 TEST(StageDriverFiles, ListsEveryFileOnceWhereTheInfPutsIt) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   // A folder name holding "," and "|" stays whole.
   const std::wstring pack = L"/p/a,b|c";
   files.AddFile(pack + L"/acme.inf", inf_test::Utf16Le(
@@ -71,7 +71,7 @@ TEST(StageDriverFiles, ListsEveryFileOnceWhereTheInfPutsIt) {
 }
 
 TEST(StageExportFiles, StaysInsideTheExportFolderAndCarriesTheCatalog) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(L"X:/Windows/inf/oem3.inf",
                 "[Version]\nCatalogFile.NTamd64 = \"acme64.cat\" ; comment\nCatalogFile = acme.cat\n"
                 "[DestinationDirs]\nDefaultDestDir = 13\nUp.Files = 12\n"

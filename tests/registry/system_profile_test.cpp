@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/memory/memory_registry.h"
-#include "support/fake_system_info.h"
+#include "platform/memory/memory_system_info.h"
 #include "support/simulated_machine.h"
 
 namespace orvane {
@@ -37,7 +37,7 @@ TEST(ReadRunningProfileTest, RunningSystemsOfBothKinds) {
 
 TEST(ReadRunningProfileTest, MissingValuesGiveEmptyFields) {
   MemoryRegistry registry;
-  FakeSystemInfo system;
+  MemorySystemInfo system;
   system.product_type = L"";  // the version query failed
   EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"|||||||");
   // A Windows directory without a folder part is its own drive text.

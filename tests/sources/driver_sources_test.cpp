@@ -19,14 +19,7 @@
 namespace orvane {
 namespace {
 
-const wchar_t kNet[] = L"PCI\\VEN_8086&DEV_15B8\\3&0&FE";
 const wchar_t kStore[] = L"d:\\Windows\\System32\\DriverStore\\FileRepository\\";
-
-std::string DataFile(const std::string& name) {
-  std::string bytes;
-  MakeHostFileSystem()->ReadFile(Utf8ToWide(ORVANE_TEST_DATA_DIR "/" + name), &bytes);
-  return bytes;
-}
 
 struct Scene : InstallMachine {
   PosixArchiver real{[this](const std::wstring& path) { return files.InnerPath(path); }};
@@ -44,19 +37,14 @@ struct Scene : InstallMachine {
       real.RunAndWait(call.file, call.parameters, call.directory, call.show_mode, token);
     };
     const std::wstring storage_id = L"PCI\\VEN_1B4B&DEV_9230\\4&0&20";
-    testing_support::AddPresentDevice(*this, kNet, L"ORVANE\\ORVTEST_NET");
+    testing_support::AddPresentDevice(*this, kTestDevice, L"ORVANE\\ORVTEST_NET");
     testing_support::AddPresentDevice(*this, storage_id, L"PCI\\VEN_1B4B&DEV_9230&SUBSYS_92301B4B");
     testing_support::AddPresentDevice(*this, L"PCI\\VEN_8086&DEV_0001\\1", L"ORVANE\\ORVTEST_NET");  // works
-    devices.SetProblem(kNet, 28);
+    devices.SetProblem(kTestDevice, 28);
     devices.SetProblem(storage_id, 28);
   }
-  void Net(const std::wstring& folder) {
-    for (const char* name : {"orvtest.inf", "orvtest.sys", "orvtest.dll", "orvdata.cab"}) {
-      WriteFile(folder + L"\\" + Utf8ToWide(name), DataFile(std::string("drivers/orvtest/") + name));
-    }
-  }
   void Storage(const std::wstring& folder, const std::wstring& name = L"contoso_storage.inf") {
-    WriteFile(folder + L"\\" + name, DataFile("inf/contoso_storage.inf"));
+    WriteFile(folder + L"\\" + name, TestDataBytes("inf/contoso_storage.inf"));
   }
   // Packs name, as seen from the folder `from`, into package.
   void Pack(const std::wstring& package, const std::wstring& name, const std::wstring& from = L"X:\\src") {
@@ -70,20 +58,11 @@ struct Scene : InstallMachine {
     file_facts.SetFileVersion(L"D:\\Windows\\System32\\cmd.exe", FileVersion{10, 0, 19041, 1});
     return kStore;
   }
-  // Every file of the scratch area (the log aside) with its size.
-  std::map<std::wstring, uint64_t> Snapshot(const std::wstring& folder = L"") {
-    std::map<std::wstring, uint64_t> found;
-    std::vector<DirEntry> entries;
-    scratch.files().ListDirectory(scratch.path() + folder, &entries);
-    for (const DirEntry& entry : entries) {
-      const std::wstring path = folder + L"/" + entry.name;
-      if (entry.is_directory && !entry.is_link) {
-        for (const auto& inner : Snapshot(path)) found.insert(inner);
-      } else if (entry.name != L"Orvane.log") {
-        found[path] = entry.size;
-      }
-    }
-    return found;
+  // Every file of the machine but the log.
+  std::map<std::wstring, std::string> Files() {
+    auto files = Snapshot();
+    files.erase(L"drive-X/Orvane.log");
+    return files;
   }
 };
 
@@ -133,8 +112,8 @@ TEST(RunUnattended, Scenarios) {
       {"-i only: a plain INF, a second one for the same device, a .7z package; the user's folder under the unpack "
        "folder's name stays",
        [](Scene& s) {
-         s.Net(L"X:\\Drivers");
-         s.WriteFile(L"X:\\Drivers\\orvtest2.inf", DataFile("drivers/orvtest/orvtest.inf"));
+         s.AddTestDriver(L"X:\\Drivers");
+         s.WriteFile(L"X:\\Drivers\\orvtest2.inf", TestDataBytes("drivers/orvtest/orvtest.inf"));
          s.Storage(L"X:\\src\\contoso", L"Contoso.INF");
          s.Pack(L"X:\\Drivers\\storage.7z", L"contoso");
          s.WriteFile(L"X:\\orvane_dps\\keep.txt", "the user's");
@@ -145,16 +124,16 @@ TEST(RunUnattended, Scenarios) {
        kUnattendedAllWorking,
        {L"X:\\Drivers\\orvtest.inf", L"X:\\orvane_dps.1\\contoso\\Contoso.INF"}},
       {"-d only: the driver store of the installed Windows",
-       [](Scene& s) { s.Net(s.InstalledWindows() + L"orvtest.inf_amd64_1f2e"); },
+       [](Scene& s) { s.AddTestDriver(s.InstalledWindows() + L"orvtest.inf_amd64_1f2e"); },
        {L"2.0.3.2", L"", L"1", L""},
        {kStorePhase, Install(kNetName), kEnd},
        kUnattendedProblemsLeft,
        {kStore + std::wstring(L"orvtest.inf_amd64_1f2e\\orvtest.inf")}},
       {"-d serves every device: the folder phase is skipped",
        [](Scene& s) {
-         s.Net(s.InstalledWindows() + L"orvtest.inf_amd64_1f2e");
+         s.AddTestDriver(s.InstalledWindows() + L"orvtest.inf_amd64_1f2e");
          s.Storage(kStore + std::wstring(L"cstor.inf_amd64_77aa"));
-         s.Net(L"X:\\Drivers");
+         s.AddTestDriver(L"X:\\Drivers");
        },
        {L"2.0.3.2", L"X:\\Drivers", L"1", L""},
        {kStorePhase, Install(kStorageName), Install(kNetName), kAll, kEnd},
@@ -162,7 +141,7 @@ TEST(RunUnattended, Scenarios) {
        {kStore + std::wstring(L"cstor.inf_amd64_77aa\\contoso_storage.inf"),
         kStore + std::wstring(L"orvtest.inf_amd64_1f2e\\orvtest.inf")}},
       {"class filter net: the storage driver in the same folder is skipped",
-       [](Scene& s) { s.Storage(L"X:\\AMD64"); s.Net(L"X:\\AMD64"); },
+       [](Scene& s) { s.Storage(L"X:\\AMD64"); s.AddTestDriver(L"X:\\AMD64"); },
        {L"2.0.3.2", L"X:\\%Archit%", L"", L",NET,"},
        {Folder(L"X:\\AMD64"), Install(kNetName), kEnd},
        kUnattendedProblemsLeft,
@@ -172,7 +151,7 @@ TEST(RunUnattended, Scenarios) {
          s.AddDrive(L"E", kDriveRemovable, L"Stick");
          s.files.CreateDirectories(L"E:\\Drivers");
          s.AddDrive(L"F", kDriveCdRom, L"DVD");
-         s.Net(L"F:\\Drivers");
+         s.AddTestDriver(L"F:\\Drivers");
        },
        {L"2.0.3.2", L"%UFD%\\Drivers", L"", L""},
        {Folder(L"f:\\Drivers"), Install(kNetName), kEnd},
@@ -180,7 +159,7 @@ TEST(RunUnattended, Scenarios) {
        {L"f:\\Drivers\\orvtest.inf"}},
       {"a stop during the driver-store phase: the folder phase walks nothing",
        [](Scene& s) {
-         s.Net(s.InstalledWindows() + L"orvtest.inf_amd64_1f2e");
+         s.AddTestDriver(s.InstalledWindows() + L"orvtest.inf_amd64_1f2e");
          s.Storage(L"X:\\Drivers");
          s.installer.SetInstallHook([&s](const MemoryDeviceInstaller::Install&) { s.stop = 1; });
        },
@@ -189,13 +168,13 @@ TEST(RunUnattended, Scenarios) {
        kUnattendedStopped,
        {kStore + std::wstring(L"orvtest.inf_amd64_1f2e\\orvtest.inf")}},
       {"7z.exe missing: nothing is installed, not even from a plain INF",
-       [](Scene& s) { s.files.DeleteFile(L"X:\\Tools\\7z.exe"); s.Net(L"X:\\Drivers"); },
+       [](Scene& s) { s.files.DeleteFile(L"X:\\Tools\\7z.exe"); s.AddTestDriver(L"X:\\Drivers"); },
        {L"2.0.3.2", L"X:\\Drivers", L"1", L""},
        {{L"\n\nX:\\Tools\\7z.exe not found\nProgram closed.", L"\nX:\\Tools\\7z.exe not found\nprogram exit.\n"}},
        kUnattendedNoArchiver,
        {}},
       {"an install that fails",
-       [](Scene& s) { s.Net(L"X:\\Drivers"); s.installer.KeepProblem(true); },
+       [](Scene& s) { s.AddTestDriver(L"X:\\Drivers"); s.installer.KeepProblem(true); },
        {L"2.0.3.2", L"X:\\Drivers", L"", L""},
        {Folder(L"X:\\Drivers"), Install(kNetName, false), kEnd},
        kUnattendedInstallFailed,
@@ -212,7 +191,7 @@ TEST(RunUnattended, Scenarios) {
       {"bad input: broken, corrupt, escaping and nested packages, odd INFs, a link loop, a deep non-ASCII "
        "tree, a device that goes before its install",
        [&deep](Scene& s) {
-         s.Net(L"X:\\src\\nic");
+         s.AddTestDriver(L"X:\\src\\nic");
          s.Pack(L"X:\\Drivers\\nic-\u00fc.zip", L"nic");
          std::string zip;
          s.files.ReadFile(L"X:\\Drivers\\nic-\u00fc.zip", &zip);
@@ -234,7 +213,7 @@ TEST(RunUnattended, Scenarios) {
          symlink("..", WideToUtf8(s.files.InnerPath(L"X:\\Drivers") + L"/loop").c_str());
          // The network adapter goes while its driver is being unpacked.
          s.before_unpack = [&s](const RecordingArchiver::Call& call) {
-           if (Contains(call.parameters, L"*.*")) s.devices.RemoveDevice(kNet);
+           if (Contains(call.parameters, L"*.*")) s.devices.RemoveDevice(kTestDevice);
          };
        },
        {L"2.0.3.2", L"X:\\Drivers", L"", L""},
@@ -248,7 +227,7 @@ TEST(RunUnattended, Scenarios) {
     SCOPED_TRACE(c.name);
     Scene scene;
     c.arrange(scene);
-    const auto before = scene.Snapshot();
+    const auto before = scene.Files();
     EXPECT_EQ(c.exit, RunUnattended(scene.run, scene.file_facts, c.request, scene.view, scene.stop));
     std::wstring window = L"\nWinPE: Win 10 (64 Bit)", logged = L"\nOrvane V.2.0.3.2\nOrvane driver installer for "
                                                                   L"WinPE\nDate: Day:6 Month:12 Year:2026\n\nWinPE: "
@@ -259,12 +238,10 @@ TEST(RunUnattended, Scenarios) {
     }
     EXPECT_EQ(ReplaceAll(window, L"\n", L"\r\n"), scene.view.log());
     EXPECT_EQ(WideToUtf8(ReplaceAll(logged, L"\n", L"\r\n")), scene.LogBytes());
-    std::vector<std::wstring> installs;
-    for (const auto& install : scene.installer.Installs()) installs.push_back(install.inf_path);
-    EXPECT_EQ(c.installs, installs);
+    EXPECT_EQ(c.installs, scene.InstalledInfs());
     // Nothing written outside the run's own folders (all gone again), nothing
     // of the user's deleted.
-    EXPECT_EQ(before, scene.Snapshot());
+    EXPECT_EQ(before, scene.Files());
   }
 }
 
@@ -275,7 +252,7 @@ TEST(ScanDriverPath, ListsTheCandidatesAndAStoppedWalkKeepsThoseFoundSoFar) {
     SCOPED_TRACE(stopped ? "stopped" : "whole walk");
     Scene scene;
     scene.Storage(L"X:\\Drivers");
-    scene.Net(L"X:\\src\\net");
+    scene.AddTestDriver(L"X:\\src\\net");
     scene.WriteFile(L"X:\\src\\net\\display.inf",
                     "[Version]\r\nClass=Display\r\n[Manufacturer]\r\nA=M\r\n[M]\r\nVga=V,ORVANE\\ORVTEST_NET\r\n");
     scene.Pack(L"X:\\Drivers\\nic.zip", L"net");

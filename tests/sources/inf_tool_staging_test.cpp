@@ -10,7 +10,7 @@
 #include "inf/inf_reader.h"
 #include "sources/inf_tool.h"
 #include "support/host_platform.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "support/scratch_folder.h"
 #include "text/text_helpers.h"
 
@@ -39,7 +39,7 @@ std::vector<std::wstring> System(const std::wstring& command, const std::wstring
 }
 
 TEST(InfToolStaging, ExactOutput) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(L"/p/a.inf",
                 "[DestinationDirs]\nDefaultDestDir=12\nF = 11,\"sub\"\n"
                 "[S]\nInclude=b.inf\nNeeds=B\nCopyFiles=F,@t\x01.sys\n"

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "support/host_platform.h"
-#include "support/in_memory_file_system.h"
+#include "platform/memory/memory_file_system.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -38,7 +38,7 @@ std::vector<std::wstring> MatchArgs(const std::wstring& devices,
 // Command line
 
 TEST(InfToolArgs, UsageErrorsExitWithTwoAndWriteOnlyToStderr) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   files.AddFile(L"/d.txt", "X\\1\n");
   files.AddFile(L"/a.inf", "[S]\nk=v\n");
   // match with every option: the cases below leave one out or add one.
@@ -147,7 +147,7 @@ TEST(InfToolDevices, BlankLinesSeparateDevicesWhateverTheLineEnds) {
 // Folder walk
 
 TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
-  InMemoryFileSystem files(L'/', /*reverse_listing=*/true);
+  MemoryFileSystem files(L'/', /*reverse_listing=*/true);
   files.AddFile(L"/drv/a/x.inf", "");
   files.AddFile(L"/drv/a-b.inf", "");     // "-" sorts before "/"
   files.AddFile(L"/drv/B.INF", "");       // upper case before lower case
@@ -172,7 +172,7 @@ TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
             (std::vector<std::wstring>{L"/drv/readme.txt"}));
   EXPECT_EQ(CollectInfFiles(files, L"/nowhere"), (std::vector<std::wstring>{L"/nowhere"}));
   // Paths below a folder are built with the platform's separator.
-  InMemoryFileSystem windows(L'\\');
+  MemoryFileSystem windows(L'\\');
   windows.AddFile(L"C:\\pack\\net\\e1.inf", "");
   windows.AddFile(L"C:\\pack\\top.inf", "");
   EXPECT_EQ(CollectInfFiles(windows, L"C:\\pack"),
@@ -181,7 +181,7 @@ TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
 }
 
 TEST(InfToolWalk, MatchReadsEveryInfOnceWhateverTheNumberOfDevices) {
-  InMemoryFileSystem files;
+  MemoryFileSystem files;
   std::string devices;
   for (int i = 0; i < 20; ++i) devices += "PCI\\D" + std::to_string(i) + "\\1\nPCI\\D" + std::to_string(i) + "\n\n";
   files.AddFile(L"/devices.txt", devices);

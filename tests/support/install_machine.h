@@ -4,14 +4,18 @@
 // component registration, a cancellation token, a log and a window.
 //
 //   InstallMachine machine;                       // WinPE 10.0 x64 on X:
-//   machine.devices.AddDevice(L"PCI\\VEN_1\\0", 28);
-//   InstallCandidate(machine.services, machine.view, machine.Profile(), text);
+//   machine.devices.AddDevice(kTestDevice, 28);
+//   machine.AddTestDriver(L"X:\\Drivers");
+//   InstallCandidateFor(caller, machine.services, machine.view, machine.Profile(), TestDriverCandidate());
 #pragma once
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "app/driver_rows.h"
 #include "install/install_services.h"
 #include "platform/memory/memory_component_registration.h"
 #include "platform/memory/memory_device_installer.h"
@@ -19,6 +23,36 @@
 #include "support/simulated_machine.h"
 
 namespace orvane {
+
+// Bytes of a file below tests/data; "" when it cannot be read.
+inline std::string TestDataBytes(const std::string& relative_path) {
+  std::ifstream in(std::string(ORVANE_TEST_DATA_DIR) + "/" + relative_path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The device the test driver (tests/data/drivers/orvtest) serves in the scenarios.
+inline const wchar_t kTestDevice[] = L"PCI\\VEN_8086&DEV_15B8\\3&0&FE";
+
+// A candidate of the test driver for kTestDevice from X:\Drivers\orvtest.inf;
+// packaged, from X:\Packages\drivers.zip, whose net\orvtest\ holds it, as the
+// search found it unpacked into X:\orvane_dps.
+inline CandidateRecord TestDriverCandidate(bool packaged = false) {
+  CandidateRecord candidate;
+  candidate.match.description = L"Orvane Test Network Adapter";
+  candidate.match.instance_id = L"pci\\ven_8086&dev_15b8\\3&0&fe";
+  candidate.match.matched_id = L"orvane\\orvtest_net";
+  candidate.match.install_section = L"orvtest_install.NT";
+  candidate.match.models_decoration = L".NTamd64";
+  candidate.match.setup_class = L"Net";
+  candidate.inf_path = L"X:\\Drivers\\orvtest.inf";
+  if (packaged) {
+    candidate.package_path = L"X:\\Packages\\drivers.zip";
+    candidate.unpack_folder = L"X:\\orvane_dps";
+    candidate.subfolder = L"net\\orvtest\\";
+    candidate.inf_path = L"X:\\orvane_dps\\net\\orvtest\\orvtest.inf";
+  }
+  return candidate;
+}
 
 // Copies the file as it is: the scenarios hold no compressed files.
 class CopyingDecompressor : public Decompressor {
@@ -77,6 +111,19 @@ class InstallMachine : public SimulatedMachine {
   }
 
   SystemProfile Profile() { return ReadRunningProfile(registry, system); }
+
+  // The files of the test driver into folder.
+  void AddTestDriver(const std::wstring& folder) {
+    for (const char* name : {"orvtest.inf", "orvtest.sys", "orvtest.dll", "orvdata.cab"}) {
+      WriteFile(folder + L"\\" + Utf8ToWide(name), TestDataBytes(std::string("drivers/orvtest/") + name));
+    }
+  }
+  // The INF of every install so far, in order.
+  std::vector<std::wstring> InstalledInfs() const {
+    std::vector<std::wstring> infs;
+    for (const auto& install : installer.Installs()) infs.push_back(install.inf_path);
+    return infs;
+  }
 
   std::string LogBytes() {
     std::string bytes;

@@ -47,9 +47,13 @@ inline bool AddInstallation(SimulatedMachine& machine, const std::wstring& windo
   return true;
 }
 
-// The fixture's hives and inf\oem3.inf in windows_dir.
-inline bool AddFixtureInstallation(SimulatedMachine& machine, const std::wstring& windows_dir) {
-  return AddInstallation(machine, windows_dir, ReadTestDataText("installed_windows/system.reg"),
+// The fixture's hives and inf\oem3.inf in windows_dir; its adapter's driver
+// of that setup class.
+inline bool AddFixtureInstallation(SimulatedMachine& machine, const std::wstring& windows_dir,
+                                   const std::wstring& setup_class = L"Net") {
+  return AddInstallation(machine, windows_dir,
+                         ReplaceAll(ReadTestDataText("installed_windows/system.reg"), L"\"Class\"=\"Net\"",
+                                    L"\"Class\"=\"" + setup_class + L"\""),
                          ReadTestDataText("installed_windows/software.reg")) &&
          machine.WriteFile(windows_dir + L"\\inf\\oem3.inf",
                            WideToUtf8(ReadTestDataText("installed_windows/inf/oem3.inf")));

@@ -31,7 +31,6 @@ class RecordingView : public WindowView {
     ItemIcon icon;
     int64_t data = 0;
     bool checked = false;
-    bool coloured = false;
     ItemColour colour;
   };
   struct ListLine {
@@ -78,10 +77,7 @@ class RecordingView : public WindowView {
     Locked lock(this, L"SetTreeItemColour " + Name(tree) + L" " + std::to_wstring(index) + L" " +
                           std::to_wstring(colour.red) + L"," + std::to_wstring(colour.green) + L"," +
                           std::to_wstring(colour.blue));
-    if (TreeItem* item = Item(tree, index)) {
-      item->coloured = true;
-      item->colour = colour;
-    }
+    if (TreeItem* item = Item(tree, index)) item->colour = colour;
   }
   void SetTreeItemChecked(ViewControl tree, int index, bool checked) override {
     Locked lock(this, L"SetTreeItemChecked " + Name(tree) + L" " + std::to_wstring(index) + (checked ? L" on" : L" off"));

@@ -10,7 +10,10 @@
 //   ... run the code with machine.registry, machine.files, ...
 #pragma once
 
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "platform/memory/drive_mapped_file_system.h"
 #include "platform/memory/memory_clock.h"
@@ -18,9 +21,10 @@
 #include "platform/memory/memory_file_facts.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_storage.h"
+#include "platform/memory/memory_system_info.h"
 #include "registry/registry_access.h"
-#include "support/fake_system_info.h"
 #include "support/scratch_folder.h"
+#include "text/text_helpers.h"
 
 namespace orvane {
 
@@ -32,7 +36,7 @@ class SimulatedMachine {
   MemoryDeviceSource devices;
   MemoryStorage storage;
   MemoryFileFacts file_facts;
-  FakeSystemInfo system;
+  MemorySystemInfo system;
   MemoryClock clock;
 
   // Drive letter ("D") as an empty folder of the scratch area, with its
@@ -50,6 +54,28 @@ class SimulatedMachine {
     const size_t slash = path.find_last_of(L"\\/");
     if (slash != std::wstring::npos) files.CreateDirectories(path.substr(0, slash));
     return files.WriteFile(path, bytes);
+  }
+
+  // Every file and folder below a folder of the scratch area ("drive-D" for
+  // drive D:, "" for all drives): a file's size and a hash of its bytes, or
+  // "<folder>". Links are listed, not entered.
+  std::map<std::wstring, std::string> Snapshot(const std::wstring& folder = L"") {
+    std::map<std::wstring, std::string> found;
+    std::vector<DirEntry> entries;
+    FileSystem& host = scratch.files();
+    host.ListDirectory(folder.empty() ? scratch.path() : scratch / folder, &entries);
+    for (const DirEntry& entry : entries) {
+      const std::wstring path = folder.empty() ? entry.name : folder + host.Separator() + entry.name;
+      if (entry.is_directory && !entry.is_link) {
+        found[path] = "<folder>";
+        for (const auto& inner : Snapshot(path)) found.insert(inner);
+        continue;
+      }
+      std::string bytes;
+      host.ReadFile(scratch / path, &bytes);
+      found[path] = std::to_string(bytes.size()) + " " + std::to_string(std::hash<std::string>()(bytes));
+    }
+    return found;
   }
 
   // The running system: Windows directory (its drive must be mapped for

@@ -1,6 +1,6 @@
 // Tool of the end-to-end checks, run under Wine beside the program:
-// reads what a window shows from outside its process, prepares registry and
-// device fixtures, and answers the platform's view of a drive.
+// reads what a window shows from outside its process, drives its controls,
+// and prepares registry and device fixtures.
 //
 //   orvane-probe dump TITLE                   the top-level window TITLE and its controls, one per line:
 //       window 0 VISIBLE MINIMISED
@@ -14,7 +14,6 @@
 //   orvane-probe add-device ID CLASSGUID HWID...
 //                                             registers a device with that instance identifier,
 //                                             setup class and hardware identifiers (kept when it exists)
-//   orvane-probe drive-type ROOT              the platform's drive type of ROOT ("D:\")
 // The folder page and its chooser:
 //   orvane-probe select-line TITLE ID INDEX   selects line INDEX of the report list ID (only it)
 //   orvane-probe set-text TITLE ID TEXT       sets the text of control ID (an edit field reports the change)
@@ -243,10 +242,6 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"select" && argc == 5) return Select(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
   if (command == L"save-hive" && argc == 4) return SaveHive(argv[2], argv[3]);
   if (command == L"add-device" && argc >= 5) return AddDevice(argv[2], argv[3], argc - 4, argv + 4);
-  if (command == L"drive-type" && argc == 3) {
-    Print(Number(GetDriveTypeW(argv[2])));
-    return 0;
-  }
   // The folder page and its chooser.
   if (command == L"select-line" && argc == 5) return SelectLine(argv[2], _wtoi(argv[3]), _wtoi(argv[4]));
   if (command == L"set-text" && argc == 5) {
