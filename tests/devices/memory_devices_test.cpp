@@ -2,32 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "devices/device_lists.h"
-#include "devices/machine_fixture.h"
 #include "platform/memory/memory_registry.h"
 
 namespace orvane {
 namespace {
-
-TEST(MemoryDeviceSourceTest, WholeEnumTreeOfAFixtureBecomesPresent) {
-  MemoryRegistry registry;
-  ASSERT_TRUE(testing_support::LoadMachine(registry, "devices/desktop_pc.reg"));
-  MemoryDeviceSource devices;
-  EXPECT_EQ(devices.AddDevicesFromEnumTree(registry), 17u);
-  std::vector<PresentDevice> present;
-  ASSERT_TRUE(devices.ListPresent(&present));
-  ASSERT_EQ(present.size(), 17u);
-  for (const PresentDevice& device : present) {
-    EXPECT_TRUE(device.status_known && device.problem == 0) << device.instance_id;
-    // Three levels: enumerator, device, instance.
-    EXPECT_EQ(std::count(device.instance_id.begin(), device.instance_id.end(), L'\\'), 2) << device.instance_id;
-  }
-  EXPECT_EQ(ListPresentDevices(registry, devices, kProblemDevices), L"");
-}
 
 TEST(MemoryDeviceSourceTest, ProblemsChangeDevicesComeAndGoAndRescansRunTheHandler) {
   MemoryDeviceSource devices;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "registry/registry_access.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -39,33 +38,6 @@ void MemoryDeviceSource::AddDeviceWithoutStatus(const std::wstring& instance_id)
   PresentDevice device;
   device.instance_id = instance_id;
   devices_.push_back(device);
-}
-
-size_t MemoryDeviceSource::AddDevicesFromEnumTree(Registry& registry) {
-  const std::wstring root = L"SYSTEM\\CurrentControlSet\\Enum";
-  // Walks one level of subkeys: index 1, 2, ... until the status is not 0.
-  auto subkeys = [&registry](const std::wstring& path) {
-    std::vector<std::wstring> names;
-    for (int32_t index = 1;; ++index) {
-      RegStatus status = 0;
-      std::wstring name = EnumRegSubKey(registry, &status, L"hklm", path, index);
-      if (status != 0) break;
-      names.push_back(name);
-    }
-    return names;
-  };
-  size_t added = 0;
-  for (const std::wstring& enumerator : subkeys(root)) {
-    std::wstring enumerator_path = root + L"\\" + enumerator;
-    for (const std::wstring& device : subkeys(enumerator_path)) {
-      std::wstring device_path = enumerator_path + L"\\" + device;
-      for (const std::wstring& instance : subkeys(device_path)) {
-        AddDevice(enumerator + L"\\" + device + L"\\" + instance, 0);
-        ++added;
-      }
-    }
-  }
-  return added;
 }
 
 std::vector<PresentDevice>::iterator MemoryDeviceSource::FindLocked(

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "platform/device_source.h"
-#include "platform/registry.h"
 
 namespace orvane {
 
@@ -27,10 +26,6 @@ class MemoryDeviceSource : public DeviceSource {
   void AddDevice(const std::wstring& instance_id, uint32_t problem = 0);
   // Appends a present device whose node status cannot be queried.
   void AddDeviceWithoutStatus(const std::wstring& instance_id);
-  // Makes every device instance of the registry's enum tree
-  // (HKLM\SYSTEM\CurrentControlSet\Enum\<enumerator>\<device>\<instance>)
-  // present, in the registry's order, with problem 0. Returns how many were added.
-  size_t AddDevicesFromEnumTree(Registry& registry);
 
   // Changes the problem number of a present device (the status becomes
   // known). False when no such device is present (letter case ignored).

@@ -1,6 +1,5 @@
 #include "platform/memory/memory_storage.h"
 
-#include <algorithm>
 
 #include "text/text_helpers.h"
 
@@ -158,11 +157,6 @@ void MemoryStorage::AddDrive(const std::wstring& letter, uint32_t type, const st
   drives_[key] = drive;
 }
 
-void MemoryStorage::RemoveDrive(const std::wstring& letter) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  drives_.erase(LetterOf(letter));
-}
-
 void MemoryStorage::AddDisk(const std::wstring& instance_id, int32_t number) {
   std::lock_guard<std::mutex> lock(mutex_);
   disks_.push_back({instance_id, number});
@@ -172,13 +166,6 @@ void MemoryStorage::AddVolume(const std::wstring& device_name, int32_t disk_numb
                               const std::wstring& label) {
   std::lock_guard<std::mutex> lock(mutex_);
   volumes_.push_back({device_name, disk_number, has_file_system, label});
-}
-
-void MemoryStorage::RemoveVolume(const std::wstring& device_name) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  volumes_.erase(std::remove_if(volumes_.begin(), volumes_.end(),
-                                [&](const Volume& v) { return EqualsNoCase(v.device_name, device_name); }),
-                 volumes_.end());
 }
 
 void MemoryStorage::SetDeviceLibraryAvailable(bool available) {

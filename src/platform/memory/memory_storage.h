@@ -49,14 +49,12 @@ class MemoryStorage : public Drives, public Disks {
   // is what "\\.\x:" answers for a letter without a target volume.
   void AddDrive(const std::wstring& letter, uint32_t type, const std::wstring& label = L"",
                 bool readable = true, const std::wstring& target = L"", int32_t disk_number = -1);
-  void RemoveDrive(const std::wstring& letter);
 
   // A present disk drive with its instance identifier and device number.
   void AddDisk(const std::wstring& instance_id, int32_t number);
   // A present volume on the disk with that number.
   void AddVolume(const std::wstring& device_name, int32_t disk_number, bool has_file_system = true,
                  const std::wstring& label = L"");
-  void RemoveVolume(const std::wstring& device_name);
 
   // With false the device library counts as missing: the three lists fail.
   void SetDeviceLibraryAvailable(bool available);
