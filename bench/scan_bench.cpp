@@ -25,9 +25,11 @@
 #include "platform/memory/counting_registry.h"
 #include "platform/memory/memory_devices.h"
 #include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_system_info.h"
 #include "platform/posix/posix_file_system.h"
 #include "registry/registry_access.h"
 #include "text/text_helpers.h"
+#include "null_view.h"
 
 namespace orvane {
 namespace bench {
@@ -35,39 +37,6 @@ namespace {
 
 const wchar_t kNetClass[] = L"{4d36e972-e325-11ce-bfc1-08002be10318}";
 const size_t kDevicesPerInf = 30;
-
-class BenchSystemInfo : public SystemInfo {
- public:
-  std::wstring GetEnvironment(const std::wstring& name) override {
-    return EqualsNoCase(name, L"windir") ? L"X:\\Windows" : L"";
-  }
-  uint64_t TotalPhysicalMemory() override { return 4ull << 30; }
-  std::wstring ProductType() override { return L"1"; }
-  uint16_t UserDefaultLanguage() override { return 0x0409; }
-  std::wstring TempDirectory() override { return L"/tmp/"; }
-  std::wstring ProgramFolder() override { return L"/tmp/"; }
-};
-
-// A view that shows nothing: the scan's reports cost no time here.
-class NullView : public WindowView {
- public:
-  size_t items = 0;
-  void SetText(ViewControl, const std::wstring&) override {}
-  void SetEnabled(ViewControl, bool) override {}
-  void Focus(ViewControl) override {}
-  void AppendLog(const std::wstring&) override {}
-  void ShowPage(int) override {}
-  void ClearTree(ViewControl) override { items = 0; }
-  void AddTreeItem(ViewControl, const std::wstring&, const ItemIcon&, int64_t) override { ++items; }
-  void SetTreeItemColour(ViewControl, int, ItemColour) override {}
-  void SetTreeItemChecked(ViewControl, int, bool) override {}
-  int TreeItemCount(ViewControl) override { return static_cast<int>(items); }
-  bool IsTreeItemChecked(ViewControl, int) override { return false; }
-  int64_t TreeItemData(ViewControl, int) override { return 0; }
-  void ClearList(ViewControl) override {}
-  void AddListLine(ViewControl, const std::vector<std::wstring>&, const ItemIcon&) override {}
-  int SelectedListLine(ViewControl) override { return -1; }
-};
 
 std::wstring Hex4(size_t value) {
   wchar_t buffer[8];
@@ -164,7 +133,10 @@ Result Measure(size_t instances, size_t present, int rounds, const std::wstring&
   Result result;
   result.instances = instances;
   MemoryRegistry registry;
-  BenchSystemInfo system;
+  MemorySystemInfo system;
+  system.SetEnvironment(L"windir", L"X:\\Windows");
+  system.temp_directory = L"/tmp/";
+  system.program_folder = L"/tmp/";
   MemoryDeviceSource devices;
   PosixFileSystem files;
 

@@ -37,6 +37,7 @@
 #include "platform/memory/memory_devices.h"
 #include "platform/memory/memory_file_facts.h"
 #include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_system_info.h"
 #include "platform/memory/memory_storage.h"
 #include "platform/posix/posix_archiver.h"
 #include "platform/posix/posix_file_system.h"
@@ -45,6 +46,7 @@
 #include "sources/driver_walk.h"
 #include "sources/unattended_run.h"
 #include "text/text_helpers.h"
+#include "null_view.h"
 
 namespace orvane {
 namespace bench {
@@ -52,38 +54,6 @@ namespace {
 
 const size_t kProblemDevices = 20;
 const size_t kServedProblemDevices = 10;
-
-class BenchSystemInfo : public SystemInfo {
- public:
-  std::wstring GetEnvironment(const std::wstring& name) override {
-    return EqualsNoCase(name, L"windir") ? L"X:\\Windows" : L"";
-  }
-  uint64_t TotalPhysicalMemory() override { return 4ull << 30; }
-  std::wstring ProductType() override { return L"1"; }
-  uint16_t UserDefaultLanguage() override { return 0x0409; }
-  std::wstring TempDirectory() override { return L"X:\\Windows\\TEMP\\"; }
-  std::wstring ProgramFolder() override { return L"X:\\Tools\\"; }
-};
-
-// A view that shows nothing: the reports cost no time here.
-class NullView : public WindowView {
- public:
-  void SetText(ViewControl, const std::wstring&) override {}
-  void SetEnabled(ViewControl, bool) override {}
-  void Focus(ViewControl) override {}
-  void AppendLog(const std::wstring&) override {}
-  void ShowPage(int) override {}
-  void ClearTree(ViewControl) override {}
-  void AddTreeItem(ViewControl, const std::wstring&, const ItemIcon&, int64_t) override {}
-  void SetTreeItemColour(ViewControl, int, ItemColour) override {}
-  void SetTreeItemChecked(ViewControl, int, bool) override {}
-  int TreeItemCount(ViewControl) override { return 0; }
-  bool IsTreeItemChecked(ViewControl, int) override { return false; }
-  int64_t TreeItemData(ViewControl, int) override { return 0; }
-  void ClearList(ViewControl) override {}
-  void AddListLine(ViewControl, const std::vector<std::wstring>&, const ItemIcon&) override {}
-  int SelectedListLine(ViewControl) override { return -1; }
-};
 
 class CopyingDecompressor : public Decompressor {
  public:
@@ -105,7 +75,7 @@ struct Machine {
   MemoryDeviceSource devices;
   MemoryStorage storage;
   MemoryFileFacts facts;
-  BenchSystemInfo system;
+  MemorySystemInfo system;
   MemoryClock clock;
   CopyingDecompressor decompressor;
   MemoryComponentRegistration components;
@@ -118,6 +88,7 @@ struct Machine {
   std::vector<std::wstring> ids;  // present devices in order
 
   Machine(const std::wstring& x_folder, const std::wstring& d_folder, const std::wstring& device_list) {
+    system.SetEnvironment(L"windir", L"X:\\Windows");
     host.CreateDirectories(x_folder + L"/Tools");
     host.CreateDirectories(x_folder + L"/Windows/TEMP");
     host.WriteFile(x_folder + L"/Tools/7z.exe", "the host's 7zz does the work");
