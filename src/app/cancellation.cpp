@@ -45,6 +45,13 @@ std::vector<std::wstring> CancellationToken::OwnedFolders() const {
   return owned_folders_;
 }
 
+void CancellationToken::RemoveOwnedFolders(FileSystem& files) {
+  for (const std::wstring& folder : OwnedFolders()) {
+    files.DeleteTree(folder);
+    RemoveOwnedFolder(folder);
+  }
+}
+
 bool CancellableFileSystem::ReadFile(const std::wstring& path, std::string* bytes) {
   if (token_.IsCancelled()) {
     bytes->clear();

@@ -47,6 +47,9 @@ class CancellationToken {
   void AddOwnedFolder(const std::wstring& folder);
   void RemoveOwnedFolder(const std::wstring& folder);
   std::vector<std::wstring> OwnedFolders() const;
+  // Deletes those folders and forgets them: the clean-up of whoever ended
+  // the run at once.
+  void RemoveOwnedFolders(FileSystem& files);
 
  private:
   std::atomic<bool> cancelled_{false};

@@ -70,10 +70,7 @@ void ForceEnd(Win32View& view, CancellationToken& token, FileSystem& files) {
   token.Cancel();
   PumpFor(kCmdForcedEndGraceMs, [] { return !WorkerThread.IsRunning(); });
   if (WorkerThread.IsRunning()) WorkerThread.Abandon();
-  for (const std::wstring& folder : token.OwnedFolders()) {
-    files.DeleteTree(folder);
-    token.RemoveOwnedFolder(folder);
-  }
+  token.RemoveOwnedFolders(files);
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 # plain INF, a .zip and a .7z package of the test driver), lists the three
 # candidates, and the import of the .7z one installs the driver for real;
 # then "-i:C:\Drivers -d" writes its log, closes by itself and ends with exit
-# code 0 (Wine reports every device as working, so there is nothing to do).
+# code 0 (Wine reports every device as working, so there is nothing to do);
+# last, a close request while the scan waits for an archiver that never ends.
 #   tests/e2e/driver_folder.sh path/to/orvane.exe    (the x64 build)
 # ORVANE_PROBE names the probe (default: tests/orvane-probe.exe of the build);
 # ORVANE_SCREENSHOT_DIR, when set, receives pictures of page 3 and of the
@@ -29,13 +30,18 @@ e2e_reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\OrvTest' /f >/dev/null 2>
 # chooser's path field 2002 and its OK button 1.
 text_of() { e2e_dump && e2e_field control "$1" 6; }
 
-e2e_start "$program"
-sleep 1
-e2e_choose_mode folder
-sleep 0.5
-e2e_click $((8 + 455 + 14)) $((48 + 32 + 14))  # page 3: the browse icon
-e2e_expect "C:\\Drivers chosen in the chooser" eval '[ -n "$(e2e_wait_window Orvane 30)" ] &&
-  e2e_probe "$probe" set-text Orvane 2002 "C:\\Drivers" && sleep 0.5 && e2e_probe "$probe" click Orvane 1'
+# Starts the program and has page 3 scan C:\Drivers, chosen in the chooser.
+scan_drivers() {
+  e2e_start "$program"
+  sleep 1
+  e2e_choose_mode folder
+  sleep 0.5
+  e2e_click $((8 + 455 + 14)) $((48 + 32 + 14))  # page 3: the browse icon
+  e2e_expect "C:\\Drivers chosen in the chooser" eval '[ -n "$(e2e_wait_window Orvane 30)" ] &&
+    e2e_probe "$probe" set-text Orvane 2002 "C:\\Drivers" && sleep 0.5 && e2e_probe "$probe" click Orvane 1'
+}
+
+scan_drivers
 
 e2e_expect "page 3: '3 Driver found.'" e2e_wait_field control 1316 6 "3 Driver found."
 # The three lines, told by their details.
@@ -72,5 +78,25 @@ e2e_expect_eq "log header" "$(sed -n '2,3p;5p' <<<"$log" | paste -sd'|')" "Orvan
 e2e_expect "log date and system lines" eval 'grep -q "^Date: Day:[0-9]* Month:[0-9]* Year:20[0-9][0-9]$" <<<"$log" &&
   grep -q "^WinPE: Win .* (64 Bit)$" <<<"$log"'
 e2e_expect_eq "log closing lines" "$(tail -2 <<<"$log" | paste -sd'|')" "|Process finished"
+
+# --- a close request while the scan waits for its archiver -------------------------
+# The probe copied as 7z.exe never ends, so the scan waits in the unpack of
+# its first package. Closing the window then ends the program after a short
+# grace, ends that archiver and removes the scan's unpack folder.
+cp "$probe" "$c/OrvaneE2E/7z.exe"
+scan_drivers
+unpacking=
+for _ in $(seq 1 150); do
+  ls -d "$c"/orvane_dps* >/dev/null 2>&1 && pgrep -f 'OrvaneE2E.7z\.exe' >/dev/null && { unpacking=1; break; }
+  sleep 0.2
+done
+e2e_expect "the scan waits for the archiver in its unpack folder" [ -n "$unpacking" ]
+e2e_probe "$probe" close " Orvane"
+code=0
+e2e_wait_exit "$E2E_PID" 30 || code=$?
+E2E_PID=
+e2e_expect "the program ended after the close request" [ "$code" -ne 124 ]
+e2e_expect "the archiver was ended" eval "! pgrep -f 'OrvaneE2E.7z\.exe' >/dev/null"
+e2e_expect "no unpack folder left" eval '! ls -d "$c"/orvane_dps* >/dev/null 2>&1'
 
 e2e_finish

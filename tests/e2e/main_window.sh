@@ -53,32 +53,55 @@ e2e_expect_eq "main windows after the second start" "$(e2e_count_windows)" 1
 e2e_expect "first instance still runs" kill -0 "$E2E_PID"
 
 # --- the unattended mode beside it ---------------------------------------------
+# Id of the command-mode window (432 x 355) once it shows, and the time it
+# was found, as "id time"; nothing within 15 s.
+command_window_of() {
+  local id
+  for _ in $(seq 1 300); do
+    for id in $(xdotool search --name "^ Orvane\$" 2>/dev/null); do
+      eval "$(xdotool getwindowgeometry --shell "$id")"
+      [ "$WIDTH" = 432 ] && [ "$HEIGHT" = 355 ] && { echo "$id $(date +%s.%N)"; return; }
+    done
+    sleep 0.05
+  done
+}
+since() { awk -v a="$1" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }'; }
+
 # "-i:" opens the command-mode window (432 x 355): the unattended mode does
 # not take part in the single-instance rule. Without 7z.exe beside the
 # program the run ends at its archiver check with exit code 4, and the window
 # stays for the notice (1.5 s) and one more second, never long.
 WINEDEBUG=-all "$WINE64" "$exe" '-i:Q:\no such folder' -c:net >/dev/null 2>&1 &
 command_pid=$!
-command_window=
-for _ in $(seq 1 150); do
-  for id in $(xdotool search --name "^ Orvane\$" 2>/dev/null); do
-    eval "$(xdotool getwindowgeometry --shell "$id")"
-    if [ "$WIDTH" = 432 ] && [ "$HEIGHT" = 355 ]; then
-      command_window=$id
-      shown=$(date +%s.%N)
-      break 2
-    fi
-  done
-  sleep 0.1
-done
+read -r command_window shown <<<"$(command_window_of)"
 e2e_expect "command-mode window 432x355 opened beside the interactive one" [ -n "$command_window" ]
 code=0
 e2e_wait_exit "$command_pid" 30 || code=$?
 e2e_expect_eq "exit code of the unattended start without 7z.exe beside the program" "$code" 4
 if [ -n "$command_window" ]; then
-  held=$(awk -v a="$shown" -v b="$(date +%s.%N)" 'BEGIN { printf "%.1f", b - a }')
+  held=$(since "$shown")
   e2e_expect "command-mode window closed ${held}s after it appeared (about two and a half seconds)" \
     awk -v h="$held" 'BEGIN { exit !(h >= 1.5 && h <= 8) }'
+fi
+
+# Escape while the run still shows its notice (1.5 s) ends the run at once:
+# exit code 5. A key that arrives after the notice meets a finished run, so
+# the check holds only when the key went out within the first second.
+WINEDEBUG=-all "$WINE64" "$exe" '-i:Q:\no such folder' >/dev/null 2>&1 &
+command_pid=$!
+read -r command_window shown <<<"$(command_window_of)"
+if [ -n "$command_window" ]; then
+  xdotool windowfocus --sync "$command_window" key Escape >/dev/null 2>&1
+  sent=$(since "$shown")
+fi
+code=0
+e2e_wait_exit "$command_pid" 30 || code=$?
+if [ -z "$command_window" ]; then
+  e2e_fail "the second command-mode window did not show"
+elif awk -v s="$sent" 'BEGIN { exit !(s <= 1.0) }'; then
+  e2e_expect_eq "exit code after Escape ${sent}s into the run" "$code" 5
+else
+  echo "note: Escape went out ${sent}s after the window showed, too late to stop the run; exit code $code not judged"
 fi
 e2e_expect "interactive instance still runs" \
   eval 'kill -0 "$E2E_PID" 2>/dev/null && [ "$(e2e_count_windows)" = 1 ]'

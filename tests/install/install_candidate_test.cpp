@@ -69,7 +69,9 @@ TEST(InstallCandidate, ResultsAndTheirTexts) {
     // A plain INF on version 10 is installed where it is: no archiver, no staging.
     EXPECT_TRUE(scene.archiver.calls.empty());
     EXPECT_FALSE(scene.files.FileExists(L"X:\\Windows\\inf\\orvtest.inf"));
-    if (c.first == kInstallOk) EXPECT_EQ(std::vector<std::wstring>{L"X:\\Drivers\\orvtest.inf"}, scene.InstalledInfs());
+    if (c.first == kInstallOk) {
+      EXPECT_EQ(std::vector<std::wstring>{L"X:\\Drivers\\orvtest.inf"}, scene.InstalledInfs());
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <string>
 #include <utility>
@@ -53,9 +54,11 @@ int RunProgram() {
   orvane::WindowsComponentRegistration components;
   orvane::WindowsDeviceInstaller installer;
   orvane::WindowsArchiver archiver;
-  // The interactive import has no forced end: its token is never set.
+  // The interactive workers are ended only when the window closes under one
+  // of them: then this token is set, and no file is touched any more.
   orvane::CancellationToken interactive_token;
-  orvane::InstallServices interactive_services{registry, files,      system,    devices,  drives,
+  orvane::CancellableFileSystem interactive_files(files, interactive_token);
+  orvane::InstallServices interactive_services{registry, interactive_files, system, devices, drives,
                                                disks,    clock,      decompressor, components, installer,
                                                archiver, interactive_token, orvane::ProgramLog};
 
@@ -108,11 +111,19 @@ int RunProgram() {
   const orvane::StartupOutcome outcome = orvane::RunStartup(platform, host, ORVANE_ARCH_NAME, modes);
   const int code =
       outcome == orvane::StartupOutcome::kCommandModeEnded ? command_exit.load() : orvane::ExitCodeOf(outcome);
-  // A close request ends the program even while a worker runs; the worker is
-  // not waited for, nor one that a forced end left behind. The process ends
-  // here, before anything such a worker may still be using (the platform
-  // objects above, the program-wide tables) is torn down under it.
-  if (orvane::WorkerThread.AnyThreadAlive()) TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+  // A close request ends the program even while a worker runs. A worker of
+  // the window is cancelled (its archiver ends, it touches no file any more)
+  // and gets a short grace to come back from its install step, which puts
+  // the product type back; then the folders it made for itself go, as after
+  // Escape in the command window. No worker is waited for beyond that: the
+  // process ends here, before anything such a worker may still be using (the
+  // platform objects above, the program-wide tables) is torn down under it.
+  if (orvane::WorkerThread.AnyThreadAlive()) {
+    interactive_token.Cancel();
+    orvane::WorkerThread.WaitForEnd(std::chrono::milliseconds(orvane::kCmdForcedEndGraceMs));
+    interactive_token.RemoveOwnedFolders(files);
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(code));
+  }
   return code;
 }
 

@@ -18,6 +18,9 @@
 //   orvane-probe select-line TITLE ID INDEX   selects line INDEX of the report list ID (only it)
 //   orvane-probe set-text TITLE ID TEXT       sets the text of control ID (an edit field reports the change)
 //   orvane-probe click TITLE ID               clicks the button ID
+//   orvane-probe close TITLE                  asks the top-level window TITLE to close (WM_CLOSE)
+// Copied as 7z.exe, the probe is an archiver that never ends, whatever its
+// arguments: the run that waits for it can only be ended from outside.
 // Exit code 0 on success, 1 on failure, 2 on a usage error.
 #include <windows.h>
 #include <commctrl.h>
@@ -236,6 +239,10 @@ int AddDevice(const wchar_t* instance_id, const wchar_t* class_text, int count, 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  const wchar_t* name = wcsrchr(self, L'\\');
+  if (_wcsicmp(name ? name + 1 : self, L"7z.exe") == 0) Sleep(INFINITE);
   if (argc < 2) return 2;
   const std::wstring command = argv[1];
   if (command == L"dump" && argc == 3) return Dump(argv[2]);
@@ -247,6 +254,10 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"set-text" && argc == 5) {
     HWND control = FindControl(argv[2], _wtoi(argv[3]));
     return control && SendMessageW(control, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
+  }
+  if (command == L"close" && argc == 3) {
+    HWND window = FindWindowW(nullptr, argv[2]);
+    return window && PostMessageW(window, WM_CLOSE, 0, 0) ? 0 : 1;
   }
   if (command == L"click" && argc == 4) {
     HWND button = FindControl(argv[2], _wtoi(argv[3]));
