@@ -26,5 +26,28 @@ TEST(CreateRunFolder, NeverTakesOverAnExistingName) {
   EXPECT_EQ(L"", CreateRunFolder(files, L""));
 }
 
+// A run removes its folder when it ends; a run ended from outside leaves it
+// to whoever ended it, who removes that folder and no other.
+TEST(ScopedRunFolder, IsRemovedByTheRunOrByWhoeverEndedIt) {
+  MemoryFileSystem files(L'\\');
+  files.AddFile(L"C:\\DRVTemp\\keep.txt", "the user's");
+  CancellationToken token;
+  {
+    ScopedRunFolder folder(files, token, L"C:\\DRVTemp");
+    EXPECT_EQ(L"C:\\DRVTemp.1", folder.path());
+    files.AddFile(folder.path() + L"\\a.inf", "");
+  }
+  EXPECT_FALSE(files.DirectoryExists(L"C:\\DRVTemp.1"));
+  {
+    ScopedRunFolder folder(files, token, L"C:\\DRVTemp");
+    token.Cancel();
+  }
+  EXPECT_TRUE(files.DirectoryExists(L"C:\\DRVTemp.1"));
+  token.RemoveOwnedFolders(files);
+  EXPECT_FALSE(files.DirectoryExists(L"C:\\DRVTemp.1"));
+  EXPECT_TRUE(files.FileExists(L"C:\\DRVTemp\\keep.txt"));
+  EXPECT_TRUE(token.OwnedFolders().empty());
+}
+
 }  // namespace
 }  // namespace orvane
