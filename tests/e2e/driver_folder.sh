@@ -30,15 +30,34 @@ e2e_reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\OrvTest' /f >/dev/null 2>
 # chooser's path field 2002 and its OK button 1.
 text_of() { e2e_dump && e2e_field control "$1" 6; }
 
+# The chooser (title "Orvane") takes the folder $1 in its path field and
+# closes with OK; what it shows is told when it stays open.
+choose_in_chooser() {
+  [ -n "$(e2e_wait_window Orvane 30)" ] || { echo "  no chooser appeared" >&2; return 1; }
+  for _ in $(seq 1 20); do
+    e2e_probe "$probe" set-text Orvane 2002 "$1" && break
+    sleep 0.25
+  done
+  sleep 0.5
+  e2e_probe "$probe" click Orvane 1
+  for _ in $(seq 1 50); do
+    [ -z "$(xdotool search --name '^Orvane$' 2>/dev/null)" ] && return 0
+    sleep 0.2
+  done
+  echo "  the chooser stays open, showing:" >&2
+  e2e_probe "$probe" dump Orvane >&2
+  return 1
+}
+
 # Starts the program and has page 3 scan C:\Drivers, chosen in the chooser.
 scan_drivers() {
   e2e_start "$program"
   sleep 1
   e2e_choose_mode folder
-  sleep 0.5
+  e2e_wait_for 5 '[ "$(e2e_page)" = 3 ]' || e2e_choose_mode folder
+  e2e_expect "page 3 shown" e2e_wait_for 10 '[ "$(e2e_page)" = 3 ]'
   e2e_click $((8 + 455 + 14)) $((48 + 32 + 14))  # page 3: the browse icon
-  e2e_expect "C:\\Drivers chosen in the chooser" eval '[ -n "$(e2e_wait_window Orvane 30)" ] &&
-    e2e_probe "$probe" set-text Orvane 2002 "C:\\Drivers" && sleep 0.5 && e2e_probe "$probe" click Orvane 1'
+  e2e_expect "C:\\Drivers chosen in the chooser" choose_in_chooser 'C:\Drivers'
 }
 
 scan_drivers

@@ -101,13 +101,15 @@ e2e_cleanup() {
 
 e2e_reg() { WINEDEBUG=-all "$WINE64" reg "$@"; }
 
-# Id of the first top-level window whose title is exactly $1, waiting up to
-# $2 seconds (default 60); nothing when none appears.
+# Id of the first shown top-level window whose title is exactly $1, waiting
+# up to $2 seconds (default 60); nothing when none appears. (Wine makes the
+# X window when the window is created: before it is shown, its controls may
+# not be there yet.)
 e2e_wait_window() {
   local title=$1 limit=${2:-60} pattern i id
   pattern="^$(printf '%s' "$title" | sed 's/[][\.*^$+?(){}|]/\\&/g')\$"
   for i in $(seq 1 $((limit * 5))); do
-    id=$(xdotool search --name "$pattern" 2>/dev/null | head -1 || true)
+    id=$(xdotool search --onlyvisible --name "$pattern" 2>/dev/null | head -1 || true)
     if [ -n "$id" ]; then
       echo "$id"
       return
