@@ -1,5 +1,5 @@
-// Helpers of the Windows-only tests: reading windows, handling their events
-// while waiting, and making directory links (also under Wine, where a link
+// Helpers of the Windows-only tests: reading windows and icons, handling
+// their events while waiting, and making directory links (also under Wine, where a link
 // has to be made on the host).
 #pragma once
 
@@ -23,28 +23,18 @@ inline std::wstring WindowText(HWND window) {
   return text;
 }
 
-// Class name, lower-cased.
-inline std::wstring ClassName(HWND window) {
-  wchar_t buffer[64] = {};
-  GetClassNameW(window, buffer, 64);
-  return LowerText(buffer);
-}
-
-// The window's rectangle in the client coordinates of parent.
-inline RECT RectIn(HWND window, HWND parent) {
-  RECT rect{};
-  GetWindowRect(window, &rect);
-  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
-  return rect;
-}
-
-// "x,y wxh" of a rectangle, to compare places in one go.
-inline std::wstring Place(const RECT& r) {
-  return std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L" " + std::to_wstring(r.right - r.left) + L"x" +
-         std::to_wstring(r.bottom - r.top);
-}
-
 inline bool HasStyle(HWND window, LONG_PTR bits) { return (GetWindowLongPtrW(window, GWL_STYLE) & bits) == bits; }
+
+// Width of an icon's image; 0 for no icon.
+inline int IconWidth(HICON icon) {
+  ICONINFO info{};
+  if (!icon || !GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap{};
+  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return bitmap.bmWidth;
+}
 
 // Handles window events until done() holds or the time is up.
 template <typename Done>

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/win32_test_support.h"
+
 namespace orvane {
 namespace {
 
@@ -18,13 +20,7 @@ std::wstring WindowsFolder() {
 TEST(ClassIconTest, ExtractsOneSmallIconOrNone) {
   HICON icon = ClassIcon(L"System", WindowsFolder());
   ASSERT_NE(nullptr, icon);
-  ICONINFO info = {};
-  ASSERT_TRUE(GetIconInfo(icon, &info));
-  BITMAP bitmap = {};
-  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
-  EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), bitmap.bmWidth);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
+  EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), win32_test::IconWidth(icon));
   DestroyIcon(icon);
   EXPECT_EQ(nullptr, ClassIcon(L"System", L"Q:\\NoWindowsHere"));
 }

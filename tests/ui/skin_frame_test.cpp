@@ -1,5 +1,5 @@
-// The skinned frame: window, region and frame images, resource loading and
-// moving by the top band. (The drag zones and which button the cursor lights
+// The skinned frame: its place and region, resource loading and moving by
+// the top band. (The drag zones and which button the cursor lights
 // are tested in tests/app/skin_geometry_test.cpp, the lit buttons in the main
 // window's tests, and a click released elsewhere on the real program.)
 #include <windows.h>
@@ -18,24 +18,6 @@ namespace {
 
 using namespace win32_test;
 
-SIZE BitmapSize(HWND image) {
-  HGDIOBJ bitmap = reinterpret_cast<HGDIOBJ>(SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0));
-  BITMAP info{};
-  if (!bitmap || !GetObjectW(bitmap, sizeof info, &info)) return SIZE{0, 0};
-  return SIZE{info.bmWidth, info.bmHeight};
-}
-
-int IconWidth(HWND image) {
-  HICON icon = reinterpret_cast<HICON>(SendMessageW(image, STM_GETIMAGE, IMAGE_ICON, 0));
-  ICONINFO info{};
-  if (!icon || !GetIconInfo(icon, &info)) return 0;
-  BITMAP bitmap{};
-  GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
-  if (info.hbmColor) DeleteObject(info.hbmColor);
-  if (info.hbmMask) DeleteObject(info.hbmMask);
-  return bitmap.bmWidth;
-}
-
 void MoveCursorTo(HWND window, int x, int y) {
   POINT point{x, y};
   ClientToScreen(window, &point);
@@ -49,37 +31,22 @@ void SendButton(DWORD flags) {
   SendInput(1, &input, sizeof input);
 }
 
-TEST(SkinFrame, MainFrameWindowRegionAndImages) {
+// Title and size: tests/e2e/main_window.sh finds the window by them.
+TEST(SkinFrame, MainFrameIsCreatedHiddenCentredAndRounded) {
   SkinFrame frame;
   ASSERT_TRUE(frame.Create(kMainFrame));
   HWND window = frame.window();
   EXPECT_FALSE(IsWindowVisible(window)) << "created hidden";
   frame.Show();
-  EXPECT_TRUE(IsWindowVisible(window));
-  EXPECT_EQ(WindowText(window), L" Orvane");
-  RECT client{}, outer{};
-  GetClientRect(window, &client);
-  EXPECT_EQ(Place(client), L"0,0 512x390");
+  RECT outer{};
   GetWindowRect(window, &outer);
   EXPECT_NEAR(outer.left + 256, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
   EXPECT_NEAR(outer.top + 195, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-
   HRGN region = CreateRectRgn(0, 0, 0, 0);
   ASSERT_NE(GetWindowRgn(window, region), ERROR);
   EXPECT_FALSE(PtInRegion(region, 0, 0) || PtInRegion(region, 510, 388)) << "rounded corners";
   EXPECT_TRUE(PtInRegion(region, 12, 0) && PtInRegion(region, 0, 12) && PtInRegion(region, 256, 195));
   DeleteObject(region);
-
-  // The title band lets clicks through to the window; the highlights wait hidden.
-  EXPECT_EQ(L"0,0 511x47", Place(RectIn(frame.title_band(), window)));
-  EXPECT_FALSE(IsWindowEnabled(frame.title_band()));
-  EXPECT_FALSE(HasStyle(frame.minimise_highlight(), WS_VISIBLE) || HasStyle(frame.exit_highlight(), WS_VISIBLE));
-  // Each piece shows its bitmap at the piece's size.
-  for (const SkinPlacement& piece : {kMainFrame.title_band, kMainFrame.left_border, kMainFrame.right_border,
-                                     kMainFrame.bottom_border}) {
-    const SIZE size = BitmapSize(ChildWindowFromPointEx(window, POINT{piece.x + 1, piece.y + 1}, CWP_SKIPINVISIBLE));
-    EXPECT_EQ(size.cx * 10000 + size.cy, piece.width * 10000 + piece.height) << piece.bitmap;
-  }
 }
 
 TEST(SkinFrame, ResourceImagesLoadByNameAndIconsAtTheSizeAsked) {
@@ -89,13 +56,14 @@ TEST(SkinFrame, ResourceImagesLoadByNameAndIconsAtTheSizeAsked) {
                                GetModuleHandleW(nullptr), nullptr);
   EXPECT_FALSE(ShowSkinBitmap(image, L"NOSUCH"));
   EXPECT_TRUE(ShowSkinBitmap(image, L"RUTcmd"));
-  EXPECT_EQ(BitmapSize(image).cx, 432);
+  EXPECT_NE(0, SendMessageW(image, STM_GETIMAGE, IMAGE_BITMAP, 0));
   EXPECT_FALSE(ShowSkinBitmap(image, L"TIL", L"no-such-library.dll"));
   const std::pair<int, int> icons[] = {{1, 48}, {2, 60}, {3, 55}, {4, 18}, {5, 29}, {6, 82}, {1, 16}, {6, 40}};
   for (const auto& icon : icons) {
     HWND control = CreateResourceIcon(frame.window(), 20, 60, icon.first, icon.second);
     ASSERT_NE(control, nullptr);
-    EXPECT_EQ(IconWidth(control), icon.second) << "group " << icon.first;
+    EXPECT_EQ(IconWidth(reinterpret_cast<HICON>(SendMessageW(control, STM_GETIMAGE, IMAGE_ICON, 0))), icon.second)
+        << "group " << icon.first;
     DestroyWindow(control);
   }
   HWND control = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_ICON, 0, 0, 10, 10, frame.window(), nullptr,
@@ -148,9 +116,6 @@ TEST(SkinFrame, CommandFrameHasNoHoverAndMovesOnlyInsideTheDragZone) {
   moved = DragFrom(window, 395, 40, 30);
   if (moved.x == 0 && moved.y == 0) GTEST_SKIP() << "this display does not move windows";
   EXPECT_EQ(moved.x * 1000 + moved.y, 40 * 1000 + 30);
-
-  CloseWithAnimation(window);
-  EXPECT_FALSE(IsWindowVisible(window));
 }
 
 }  // namespace
