@@ -3,22 +3,15 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "support/win32_test_support.h"
 
 namespace orvane {
 namespace {
 
-std::wstring WindowsFolder() {
-  std::vector<wchar_t> buffer(MAX_PATH + 1);
-  const UINT length = GetWindowsDirectoryW(buffer.data(), MAX_PATH);
-  return std::wstring(buffer.data(), length);
-}
-
 TEST(ClassIconTest, ExtractsOneSmallIconOrNone) {
-  HICON icon = ClassIcon(L"System", WindowsFolder());
+  wchar_t windows[MAX_PATH + 1] = {};
+  GetWindowsDirectoryW(windows, MAX_PATH);
+  HICON icon = ClassIcon(L"System", windows);
   ASSERT_NE(nullptr, icon);
   EXPECT_EQ(GetSystemMetrics(SM_CXSMICON), win32_test::IconWidth(icon));
   DestroyIcon(icon);

@@ -25,13 +25,10 @@ namespace {
 
 using namespace win32_test;
 
-// A worker that runs until released, so that tests can act while it runs.
-struct Gate {
-  std::atomic<bool> open{false};
-  void Wait() {
-    while (!open.load()) Sleep(2);
-  }
-};
+// A worker that runs until its gate opens, so that tests can act while it runs.
+void WaitUntilOpen(const std::atomic<bool>& gate) {
+  while (!gate.load()) Sleep(2);
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -42,7 +39,7 @@ class MainWindowTest : public ::testing::Test {
     StopRequested = 0;
   }
   void TearDown() override {
-    gate_->open = true;
+    *gate_ = true;
     WaitForWorkerEnd();
     window_.reset();
     DriverRows.Clear();
@@ -72,15 +69,15 @@ class MainWindowTest : public ::testing::Test {
     return PumpUntil([] { return !WorkerThread.IsRunning(); });
   }
 
-  std::shared_ptr<Gate> gate_ = std::make_shared<Gate>();
+  std::shared_ptr<std::atomic<bool>> gate_ = std::make_shared<std::atomic<bool>>(false);
   std::unique_ptr<MainWindow> window_;
 };
 
-TEST_F(MainWindowTest, PagesShowTheirTexts) {
-  // Title and size are the frame's (tests/ui/skin_frame_test.cpp); where the
-  // controls stand, their fonts and colours are the layout table's business.
+// The window's title and size and page changes by mouse are checked on the
+// real program; where the controls stand, their fonts and colours are the
+// layout table's business.
+TEST_F(MainWindowTest, PagesShowTheirTextsAndEveryBackLeadsToTheModePage) {
   MainWindow& window = Open();
-  EXPECT_EQ(1, window.VisiblePage());
   const std::pair<int, int> texts[] = {
       {kModeTitle, TxtModeTitle},        {kModeHeading, TxtModeHeading},         {kModeSystemDisk, TxtModeSystemDisk},
       {kModeFolder, TxtModeFolder},      {kModeHint, TxtModeHint},               {kModeOk, TxtOk},
@@ -112,12 +109,7 @@ TEST_F(MainWindowTest, PagesShowTheirTexts) {
             columns);
   for (int id : {kModeSystemDiskIcon, kModeFolderIcon, kInfoIcon, kBrowseIcon, kNoWindowsIcon, kProductIcon})
     EXPECT_NE(0, SendMessageW(window.control(id), STM_GETICON, 0, 0)) << id;
-}
 
-// Page changes by mouse are checked on the real program; here every page's
-// back button and the pages out of range.
-TEST_F(MainWindowTest, EveryBackLeadsToTheModePage) {
-  MainWindow& window = Open();
   window.ShowPage(6);
   window.ShowPage(0);
   window.ShowPage(7);
@@ -172,7 +164,7 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   actions.scan_driver_path = [&scans, gate](WindowView& view, const std::wstring& path) {
     scans.push_back(path);
     view.SetText(ViewControl::SourceCounter, L"1");
-    gate->Wait();
+    WaitUntilOpen(*gate);
   };
   actions.import_installed_drivers = actions.import_selected_candidate = [&starts](WindowView&) { ++starts; };
   actions.reenumerate_devices = [&reenumerated] { ++reenumerated; };
@@ -186,7 +178,6 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   EXPECT_EQ(L"D:\\Drivers\\lan.7z", Text(kSourcePathField));
   EXPECT_EQ(L"D:\\Drivers", window.last_browse_folder());
   ASSERT_TRUE(PumpUntil([&] { return Text(kSourceCounter) == L"1"; }));
-  EXPECT_TRUE(WorkerThread.IsRunning());
 
   // While the scan runs every other start is ignored.
   Click(kBrowseIcon);
@@ -209,7 +200,7 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   }
   EXPECT_EQ(0, reenumerated);
   EXPECT_EQ(1u, scans.size());
-  gate->open = true;
+  *gate = true;
   ASSERT_TRUE(WaitForWorkerEnd());
   StopRequested = 0;
 
@@ -248,7 +239,7 @@ TEST_F(MainWindowTest, ImportSelectedNeedsASelectedLine) {
 TEST_F(MainWindowTest, FrameButtonsCountOnlyWhileLitAndExitWaitsForTheWorker) {
   MainWindowActions actions;
   auto gate = gate_;
-  actions.import_installed_drivers = [gate](WindowView&) { gate->Wait(); };
+  actions.import_installed_drivers = [gate](WindowView&) { WaitUntilOpen(*gate); };
   MainWindow& window = Open(actions);
   HWND exit = window.frame().exit_highlight(), minimise = window.frame().minimise_highlight();
   RECT frame{};
@@ -264,7 +255,7 @@ TEST_F(MainWindowTest, FrameButtonsCountOnlyWhileLitAndExitWaitsForTheWorker) {
   ASSERT_TRUE(WorkerThread.IsRunning());
   ASSERT_TRUE(click(exit, kSkinExitId, 480));
   EXPECT_FALSE(window.quit_requested());
-  gate->open = true;
+  *gate = true;
   ASSERT_TRUE(WaitForWorkerEnd());
   ASSERT_TRUE(click(minimise, kSkinMinimiseId, 440));
   EXPECT_TRUE(IsIconic(window.window()));

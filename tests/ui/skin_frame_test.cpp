@@ -24,13 +24,6 @@ void MoveCursorTo(HWND window, int x, int y) {
   SetCursorPos(point.x, point.y);
 }
 
-void SendButton(DWORD flags) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  SendInput(1, &input, sizeof input);
-}
-
 // Title and size: tests/e2e/main_window.sh finds the window by them.
 TEST(SkinFrame, MainFrameIsCreatedHiddenCentredAndRounded) {
   SkinFrame frame;
@@ -81,7 +74,7 @@ POINT DragFrom(HWND window, int x, int dx, int dy) {
   PumpFor(100);
   std::atomic<bool> done{false};
   std::thread mouse([&] {
-    SendButton(MOUSEEVENTF_LEFTDOWN);
+    mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     POINT start{};
     Sleep(150);
     GetCursorPos(&start);
@@ -89,7 +82,7 @@ POINT DragFrom(HWND window, int x, int dx, int dy) {
       SetCursorPos(start.x + dx * step / 5, start.y + dy * step / 5);
       Sleep(60);
     }
-    SendButton(MOUSEEVENTF_LEFTUP);
+    mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     Sleep(100);
     done = true;
   });

@@ -78,7 +78,7 @@ class SourceChooserTest : public ::testing::Test {
 
 // Its title, by which the real program's test finds it, and where the
 // controls stand are not repeated here.
-TEST_F(SourceChooserTest, WindowShowsItsTexts) {
+TEST_F(SourceChooserTest, ShowsItsTextsListsFoldersAndDriverFilesAndMovesThroughFolders) {
   SourceChooser& chooser = Open(root_);
   std::wstring texts;
   for (int id : {kChooserCaption, kChooserTypeLabel, kChooserFilter, kChooserOk, kChooserCancel})
@@ -87,10 +87,6 @@ TEST_F(SourceChooserTest, WindowShowsItsTexts) {
                 UiText(TxtOk) + L"|" + UiText(TxtCancel) + L"|",
             texts);
   EXPECT_TRUE(EqualsNoCase(Kept(root_), WindowText(chooser.control(kChooserPath))));
-}
-
-TEST_F(SourceChooserTest, ListsFoldersAndDriverFilesAndMovesThroughFolders) {
-  SourceChooser& chooser = Open(root_);
   EXPECT_EQ((std::vector<std::wstring>{L"..", L"audio", L"Net", L"lan.zip", L"storage.INF"}), ListedNames());
 
   Activate(2);  // Net
