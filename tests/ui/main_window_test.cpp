@@ -17,7 +17,6 @@
 #include "app/startup.h"
 #include "app/worker_state.h"
 #include "support/win32_test_support.h"
-#include "text/text_helpers.h"
 #include "text/ui_texts.h"
 
 namespace orvane {
