@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -90,33 +91,26 @@ TEST(PackageUnpackFolder, IsOnTheDriveOfTheTemporaryDirectory) {
 
 TEST(WorkerSlot, RunsOneWorkerAtATimeAndAnAbandonedOneNoLongerBlocks) {
   WorkerSlot slot;
-  EXPECT_FALSE(slot.IsRunning());
-  EXPECT_TRUE(slot.WaitForEnd(std::chrono::milliseconds(0)));
-  auto release = std::make_shared<std::atomic<bool>>(false);
+  EXPECT_TRUE(!slot.IsRunning() && slot.WaitForEnd(std::chrono::milliseconds(0)));
   std::atomic<int> runs{0};
-  ASSERT_TRUE(slot.Start([release] {
-    while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }));
-  EXPECT_TRUE(slot.IsRunning());
-  EXPECT_FALSE(slot.Start([&] { ++runs; }));
-  EXPECT_FALSE(slot.WaitForEnd(std::chrono::milliseconds(20)));
-  *release = true;
-  EXPECT_TRUE(slot.WaitForEnd(std::chrono::seconds(10)));
-  EXPECT_FALSE(slot.IsRunning());
-  ASSERT_TRUE(slot.Start([&] { ++runs; }));
-  EXPECT_TRUE(slot.WaitForEnd(std::chrono::seconds(10)));
-  EXPECT_EQ(runs, 1);
-
-  *release = false;
-  ASSERT_TRUE(slot.Start([release] {
-    while (!*release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }));
-  slot.Abandon();
-  EXPECT_FALSE(slot.IsRunning());
-  ASSERT_TRUE(slot.Start([&] { ++runs; }));
-  EXPECT_TRUE(slot.WaitForEnd(std::chrono::seconds(10)));
+  auto count = [&runs] { ++runs; };
+  for (bool abandon : {false, true}) {
+    SCOPED_TRACE(abandon ? "abandoned" : "waited for");
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    ASSERT_TRUE(slot.Start([released] { released.wait(); }));
+    EXPECT_TRUE(slot.IsRunning());
+    EXPECT_FALSE(slot.Start(count));
+    EXPECT_FALSE(slot.WaitForEnd(std::chrono::milliseconds(20)));
+    if (abandon) slot.Abandon();
+    if (!abandon) release.set_value();
+    EXPECT_TRUE(slot.WaitForEnd(std::chrono::seconds(10)));
+    EXPECT_FALSE(slot.IsRunning());
+    ASSERT_TRUE(slot.Start(count));
+    EXPECT_TRUE(slot.WaitForEnd(std::chrono::seconds(10)));
+    if (abandon) release.set_value();
+  }
   EXPECT_EQ(runs, 2);
-  *release = true;
 }
 
 }  // namespace
