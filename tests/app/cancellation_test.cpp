@@ -7,6 +7,7 @@
 #include <future>
 #include <memory>
 #include <thread>
+#include <vector>
 
 #include "app/worker_state.h"
 #include "platform/memory/memory_file_system.h"
@@ -22,23 +23,17 @@ class CountingChild : public ChildProcess {
 
 TEST(CancellationToken, EndsOnlyTheRegisteredChildOnceAndStaysSet) {
   CancellationToken token;
-  CountingChild ended_normally, running;
+  CountingChild ended_normally, running, late;
   { ChildRegistration registration(token, &ended_normally); }
-  {
-    ChildRegistration registration(token, &running);
-    EXPECT_TRUE(registration.accepted());
-    EXPECT_FALSE(token.IsCancelled());
-    token.Cancel();
-    token.Cancel();
-  }
+  ChildRegistration registration(token, &running);
+  EXPECT_TRUE(registration.accepted() && !token.IsCancelled());
+  token.Cancel();
+  token.Cancel();
   EXPECT_TRUE(token.IsCancelled());
-  EXPECT_EQ(ended_normally.terminated, 0);
-  EXPECT_EQ(running.terminated, 1);
   // A child registered after the cancel is ended at once.
-  CountingChild late;
-  ChildRegistration registration(token, &late);
-  EXPECT_FALSE(registration.accepted());
-  EXPECT_EQ(late.terminated, 1);
+  EXPECT_FALSE(ChildRegistration(token, &late).accepted());
+  EXPECT_EQ((std::vector<int>{ended_normally.terminated, running.terminated, late.terminated}),
+            (std::vector<int>{0, 1, 1}));
 }
 
 TEST(CancellationToken, CancelRacingWithTheEndOfTheChildNeverTouchesAGoneChild) {

@@ -98,8 +98,7 @@ TEST(SourceListing, ComputerListsTheDrivesAFolderUpThenFoldersThenMatchingFiles)
   EXPECT_EQ(L"..:0 0|Audio:2 0|net.inf:2 0|usb:2 0|Alpha.zip:3 1|beta.7z:3 1|zeta.INF:3 42|", Listing(entries));
 
   // A folder that cannot be listed gives nothing.
-  EXPECT_FALSE(ListSourceFolder(tree, {}, L"Q:\\Missing\\", L"*.inf", &entries));
-  EXPECT_TRUE(entries.empty());
+  EXPECT_FALSE(ListSourceFolder(tree, {}, L"Q:\\Missing\\", L"*.inf", &entries) || !entries.empty());
 }
 
 }  // namespace

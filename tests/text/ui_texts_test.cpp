@@ -13,7 +13,7 @@ TEST(UiTextsTest, PrimaryLanguageSevenIsGermanEverythingElseEnglish) {
 }
 
 // Blanks at the ends, line breaks, the backslash and umlauts are part of the texts
-// (the English start-up boxes are checked whole in app/startup_test.cpp).
+// (English texts that the workers' tests compare whole are not repeated here).
 TEST(UiTextsTest, ExactTexts) {
   const UiTexts en = MakeUiTexts(0x0409);
   const UiTexts de = MakeUiTexts(0x0407);
@@ -28,8 +28,6 @@ TEST(UiTextsTest, ExactTexts) {
       {de, TxtModeTitle, L"Importmodus w\u00e4hlen"},
       {en, TxtModeHeading, L"Install Driver by:"},
       {de, TxtModeHeading, L"Treiber installieren \u00fcber: "},
-      {en, TxtWinPeArrow, L" -----> WinPE: "},
-      {en, TxtInstallDriver, L"Install driver..., please wait "},
       {en, TxtFolderRule, L"-------------- Folder  ---------------------"},
       {en, TxtArchiverMissing, L"\\7z.exe not found\r\nProgram closed."},
       {de, TxtArchiverMissing, L"\\7z.exe nicht gefunden\r\nProgramm beendet."},
@@ -42,7 +40,6 @@ TEST(UiTextsTest, ExactTexts) {
       {de, TxtCheck, L"Pr\u00fcfe: "},
       {de, TxtAllInstalled, L"Alle Ger\u00e4te installiert."},
       {de, TxtBackWord, L"Zur\u00fcck"},
-      {en, TxtNewPartitions, L" new Partition(s) %1 found."},
   };
   for (const auto& c : cases) EXPECT_EQ(c.table[c.slot], c.text) << c.slot;
 }
