@@ -15,7 +15,7 @@ TEST(TrimBlanks, ModesTreatEveryControlCharacterAsBlank) {
   for (int mode : {1, 2, 3, 8}) EXPECT_EQ(TrimBlanks(L" \t\r\n", mode), L"") << mode;
 }
 
-TEST(FieldsAndPositions, AreOneBasedAndCountOverlappingHits) {
+TEST(FieldsAndPositions, AreOneBasedCountOverlappingHitsAndReplaceWithoutOverlap) {
   // The third "aa" of "aaaa" overlaps the second.
   EXPECT_EQ((std::vector<size_t>{FindLast(L"a\\b\\c", L'\\'), FindLast(L"abc", L'\\'), FindNth(L"aaaa", L"aa", 3),
                                  FindNth(L"aaaa", L"aa", 4), FindNth(L"abc", L"b", 0)}),
@@ -26,9 +26,11 @@ TEST(FieldsAndPositions, AreOneBasedAndCountOverlappingHits) {
   EXPECT_EQ(Field(text, L"|", 4) + L"#" + Field(text, L"|", 6) + L"#" + Field(text, L"|", 0), L"d##");
   EXPECT_EQ(SplitText(L"", L",").size(), 1u);
   EXPECT_EQ(Field(L"x\r\ny\r\nz", L"\r\n", 2), L"y");  // separators longer than one character
+  EXPECT_EQ(ReplaceAll(L",,a,,,b", L",,", L""), L"a,b");
+  EXPECT_EQ(ReplaceAll(L"abc", L"", L"x"), L"abc");
 }
 
-TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturation) {
+TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturationAndDecimalTextAtTheEdge) {
   const struct {
     const wchar_t* text;
     int64_t value;
@@ -43,6 +45,7 @@ TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturation) {
   };
   for (const auto& c : cases) EXPECT_EQ(ReadInteger(c.text), c.value) << c.text;
   EXPECT_EQ(ReadInteger(L"%" + std::wstring(70, L'1')), INT64_MAX);
+  EXPECT_EQ(DecimalText(0) + L" " + DecimalText(INT64_MIN), L"0 -9223372036854775808");
 }
 
 TEST(LowerText, MapsLatinGreekCyrillicAndKeepsLength) {
@@ -68,13 +71,6 @@ TEST(Encodings, Utf8RoundTripReplacementsAndAnsi) {
   // Off Windows the code page is Windows-1252, undefined bytes kept as controls.
   EXPECT_EQ(DecodeAnsi("\x80\x81\x8D\x9F\xE4", 5), L"\u20AC\u0081\u008D\u0178\u00E4");
 #endif
-}
-
-TEST(Texts, ReplaceAllAndDecimal) {
-  EXPECT_EQ(ReplaceAll(L",,a,,,b", L",,", L""), L"a,b");
-  EXPECT_EQ(ReplaceAll(L"abc", L"", L"x"), L"abc");
-  EXPECT_EQ(DecimalText(0), L"0");
-  EXPECT_EQ(DecimalText(INT64_MIN), L"-9223372036854775808");
 }
 
 }  // namespace

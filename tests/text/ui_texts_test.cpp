@@ -28,8 +28,6 @@ TEST(UiTextsTest, ExactTexts) {
       {de, TxtModeTitle, L"Importmodus w\u00e4hlen"},
       {en, TxtModeHeading, L"Install Driver by:"},
       {de, TxtModeHeading, L"Treiber installieren \u00fcber: "},
-      {en, TxtFolderRule, L"-------------- Folder  ---------------------"},
-      {en, TxtArchiverMissing, L"\\7z.exe not found\r\nProgram closed."},
       {de, TxtArchiverMissing, L"\\7z.exe nicht gefunden\r\nProgramm beendet."},
       {en, TxtNoWindowsHint,
        L"Info: No Windows Installation found. To install the driver,\r\n       select manual mode."},
