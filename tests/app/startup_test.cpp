@@ -92,7 +92,6 @@ TEST(StartupDecisions, CacheThresholdArchitectureWarningAndPreinstallationCheck)
   EXPECT_EQ(ArchitectureWarning(L"AMD64", L"amd64", L"H", L"T") + ArchitectureWarning(L"X86", L"x86", L"H", L"T"), L"");
 
   EXPECT_TRUE(IsPreinstallationBoot(L"/minint"));
-  EXPECT_FALSE(IsPreinstallationBoot(L""));
   EXPECT_FALSE(IsPreinstallationBoot(L" NOEXECUTE=OPTOUT  MINI NT"));
 }
 
