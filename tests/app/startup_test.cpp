@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/memory/memory_devices.h"
-#include "platform/memory/memory_registry.h"
-#include "registry/registry_access.h"
-#include "platform/memory/memory_system_info.h"
 #include "platform/memory/memory_file_system.h"
+#include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_system_info.h"
+#include "registry/registry_access.h"
 #include "support/recording_startup_host.h"
 
 namespace orvane {
@@ -28,7 +30,6 @@ TEST(ParseCommandLineText, SplitsAtBlanksOutsideQuotes) {
       // A quote in the middle of an argument groups only the blank it encloses.
       {L"orvane.exe -c:\"net, display\" x", L"orvane.exe", L"-c:net, display\nx\n"},
       {L"\"C:\\a b\\orvane.exe\"", L"C:\\a b\\orvane.exe", L"\n"},
-      {L"orvane.exe", L"orvane.exe", L"\n"},
       // Without the system's split the first token is skipped, never the whole line.
       {L"\"C:\\x y\\orvane.exe\" -d", L"", L"-d\n"},
       {L"C:\\x\\orvane.exe -i:D:\\ -d", L"Y:\\other.exe", L"-i:D:\\\n-d\n"},
@@ -41,27 +42,24 @@ TEST(ParseCommandLineText, SplitsAtBlanksOutsideQuotes) {
 }
 
 // The options as "source|percent|filter|store".
-std::wstring Options(const std::wstring& arguments) {
-  const StartupOptions o = ReadOptions(arguments);
+std::wstring Options(const StartupOptions& o) {
   return o.OptDriverSource + L"|" + std::to_wstring(o.OptCachePercent) + L"|" + o.OptFilterList + L"|" +
          o.OptDriverStore;
 }
 
 TEST(ReadOptions, PrefixesIgnoreCaseValuesKeepItLaterOnesWin) {
   const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      // clang-format off
       {L"-I:D:\\Drv\n-C:Net\n-F:20\n", L"D:\\Drv|20|,Net,|"},
       // "-d" must be the whole argument, in either case.
       {L"-dx\n-d:\n", L"|0||"}, {L"-D\n", L"|0||1"}, {L"x\n-d\n", L"|0||1"},
-      {L"-i:A\n/q\n\n-i:B\n-f:10\n-f:30\n-c:net\n-c:\n", L"B|30||"},
-      {L"hello\n-x\n-i\n", L"|0||"},
-      // The shared integer reading; past the 32-bit range the largest or
-      // smallest share, never a wrapped one.
-      {L"-f:$1A\n", L"|26||"}, {L"-f:%101\n", L"|5||"}, {L"-f:-5\n", L"|-5||"}, {L"-f:25%\n", L"|25||"},
-      {L"-f:abc\n", L"|0||"}, {L"-f:4294967346\n", L"|2147483647||"}, {L"-f:-4294967296\n", L"|-2147483648||"},
+      {L"-i:A\n/q\n\n-i:B\n-f:10\n-f:30\n-c:net\n-c:\n", L"B|30||"}, {L"hello\n-x\n-i\n", L"|0||"},
+      // The shared integer reading (hex, signs: ReadInteger's test); past the
+      // 32-bit range the largest or smallest share, never a wrapped one.
+      {L"-f:4294967346\n", L"|2147483647||"}, {L"-f:-4294967296\n", L"|-2147483648||"},
+      // clang-format on
   };
-  for (const auto& c : cases) EXPECT_EQ(Options(c.first), c.second) << c.first;
-  EXPECT_EQ(ChooseRunMode(ReadOptions(L"hello\n-f:50\n-c:net\n")), RunMode::kInteractive);
-  EXPECT_EQ(ChooseRunMode(ReadOptions(L"-d\n")), RunMode::kCommand);
+  for (const auto& c : cases) EXPECT_EQ(Options(ReadOptions(c.first)), c.second) << c.first;
   EXPECT_EQ(ChooseRunMode(ReadOptions(L"-i:D:\\\n")), RunMode::kCommand);
 }
 
@@ -88,169 +86,133 @@ TEST(StartupDecisions, CacheThresholdArchitectureWarningAndPreinstallationCheck)
   };
   for (const auto& c : cases) EXPECT_EQ(CacheThresholdMiB(c.bytes, c.percent), c.mib) << c.bytes << " " << c.percent;
 
-  EXPECT_EQ(ArchitectureWarning(L"AMD64", L"x86", L"Please use ", L" Version."), L"Please use 64 Bit Version.");
   EXPECT_EQ(ArchitectureWarning(L"x86", L"amd64", L"Please use ", L" Version."), L"Please use 32 Bit Version.");
   EXPECT_EQ(ArchitectureWarning(L"ARM64", L"x86", L"H", L"T"), L"HT");
   EXPECT_EQ(ArchitectureWarning(L"AMD64", L"amd64", L"H", L"T") + ArchitectureWarning(L"X86", L"x86", L"H", L"T"), L"");
 
-  EXPECT_TRUE(IsPreinstallationBoot(L" MININT  NOEXECUTE=OPTIN"));
   EXPECT_TRUE(IsPreinstallationBoot(L"/minint"));
-  EXPECT_FALSE(IsPreinstallationBoot(L""));
   EXPECT_FALSE(IsPreinstallationBoot(L" NOEXECUTE=OPTOUT  MINI NT"));
 }
 
 // --- the whole start-up ----------------------------------------------------
 
-// The system drive X:, recording every write test.
+// The system drive X:; each write test is an event of the host.
 class DriveFiles : public MemoryFileSystem {
  public:
-  DriveFiles() : MemoryFileSystem(L'\\') { AddDirectory(L"X:"); }
+  explicit DriveFiles(std::vector<std::wstring>& events) : MemoryFileSystem(L'\\'), events_(events) {
+    AddDirectory(L"X:");
+  }
   bool TouchFile(const std::wstring& path) override {
-    touched.push_back(path);
+    events_.push_back(L"touch:" + path);
     return writable && MemoryFileSystem::TouchFile(path);
   }
   bool writable = true;
-  std::vector<std::wstring> touched;
+
+ private:
+  std::vector<std::wstring>& events_;
 };
 
-class RunStartupTest : public ::testing::Test {
- protected:
-  RunStartupTest() : platform_{registry_, files_, system_, devices_} {
-    system_.SetEnvironment(L"windir", L"X:\\windows");
-    system_.total_memory = 512 * kMiB;
+// A preinstallation environment (without start options: a missing value)
+// with 512 MiB running the 32-bit build on a 32-bit system.
+struct Startup {
+  explicit Startup(const wchar_t* start_options) : files(host.events), platform{registry, files, system, devices} {
+    system.SetEnvironment(L"windir", L"X:\\windows");
+    system.total_memory = 512 * kMiB;
     SetArchitecture(L"x86");
-    SetStartOptions(L" MININT  NOEXECUTE=OPTIN");
-    modes_.command_mode = [this](const std::wstring& version, const StartupOptions& options) {
-      host_.events.push_back(L"command-mode " + version);
-      command_options_ = options;
+    if (start_options)
+      WriteRegValue(registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
+                    start_options);
+    modes.command_mode = [this](const std::wstring& version, const StartupOptions& options) {
+      host.events.push_back(L"command-mode " + version + L" " + Options(options));
     };
-    modes_.interactive_mode = [this] { host_.events.push_back(L"interactive-mode"); };
+    modes.interactive_mode = [this] { host.events.push_back(L"interactive-mode"); };
   }
-
   void SetArchitecture(const std::wstring& architecture) {
-    WriteRegValue(registry_, L"hklm", L"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
+    WriteRegValue(registry, L"hklm", L"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
                   L"PROCESSOR_ARCHITECTURE", kRegSz, architecture);
   }
-  void SetStartOptions(const std::wstring& options) {
-    WriteRegValue(registry_, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz, options);
-  }
   void SetArguments(const std::wstring& arguments) {
-    host_.command_line = L"\"X:\\Tools\\orvane.exe\" " + arguments;
-    host_.arguments = {L"X:\\Tools\\orvane.exe", arguments};
+    host.command_line = L"\"X:\\Tools\\orvane.exe\" " + arguments;
+    host.arguments = {L"X:\\Tools\\orvane.exe", arguments};
   }
-  // Runs start-up; the host's events joined by ",", each box as
-  // "box(title: text)", then the cache threshold written ("-" for none).
-  std::wstring Run(StartupOutcome expected, const std::wstring& expected_architecture = L"x86") {
-    host_.events.clear();
-    host_.messages.clear();
-    EXPECT_EQ(RunStartup(platform_, host_, expected_architecture, modes_, &options_), expected);
+  // Runs start-up of the 32-bit build: the host's events joined by ",", the
+  // cache threshold written ("-" for none), then "|name size" of each file
+  // left on the system drive.
+  std::wstring Run(StartupOutcome expected) {
+    StartupOptions options;
+    EXPECT_EQ(RunStartup(platform, host, L"x86", modes, &options), expected);
     std::wstring trace;
-    size_t box = 0;
-    for (const std::wstring& event : host_.events) {
-      if (event == L"message" && box < host_.messages.size()) {
-        const RecordingStartupHost::Message& message = host_.messages[box++];
-        trace += L"box(" + message.title + L": " + message.text + L"),";
-      } else {
-        trace += event + L",";
-      }
-    }
+    for (const std::wstring& event : host.events) trace += event + L",";
     uint32_t type = 0;
     std::vector<uint8_t> data;
-    if (!registry_.GetRaw(kHkeyLocalMachine, kWriteFilterKey, kWriteFilterValue, &type, &data)) return trace + L"-";
-    EXPECT_EQ(type, kRegDword);
-    EXPECT_EQ(data.size(), 4u);
-    return trace + std::to_wstring(data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24);
+    const bool written = registry.GetRaw(kHkeyLocalMachine, kWriteFilterKey, kWriteFilterValue, &type, &data);
+    EXPECT_TRUE(!written || (type == kRegDword && data.size() == 4u)) << type << " " << data.size();
+    trace +=
+        written ? std::to_wstring(data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24) : L"-";
+    std::vector<DirEntry> left;
+    files.ListDirectory(L"X:", &left);
+    for (const DirEntry& entry : left) trace += L"|" + entry.name + L" " + std::to_wstring(entry.size);
+    return trace;
   }
 
-  MemoryRegistry registry_;
-  DriveFiles files_;
-  MemorySystemInfo system_;
-  MemoryDeviceSource devices_;
-  Platform platform_;
-  RecordingStartupHost host_;
-  RunModes modes_;
-  StartupOptions options_;
-  StartupOptions command_options_;
+  MemoryRegistry registry;
+  RecordingStartupHost host;
+  DriveFiles files;
+  MemorySystemInfo system;
+  MemoryDeviceSource devices;
+  Platform platform;
+  RunModes modes;
 };
 
-TEST_F(RunStartupTest, InteractiveStartInOrder) {
-  // A running write filter is left alone.
-  host_.service_running = true;
-  EXPECT_EQ(Run(StartupOutcome::kInteractiveModeEnded), L"query-service:fbwf,mutex:Orvane,interactive-mode,-");
-  // The write test used its own name on the system drive and left nothing behind.
-  ASSERT_EQ(files_.touched.size(), 1u);
-  EXPECT_EQ(files_.touched[0].rfind(L"X:\\orvane-write-test-", 0), 0u);
-  std::vector<DirEntry> left;
-  EXPECT_TRUE(files_.ListDirectory(L"X:", &left) && left.empty());
-  EXPECT_EQ(ExitCodeOf(StartupOutcome::kInteractiveModeEnded), 0);
-
-  host_.service_running = false;
-  EXPECT_EQ(Run(StartupOutcome::kInteractiveModeEnded),
-            L"query-service:fbwf,start-service:fbwf,mutex:Orvane,interactive-mode,64");
-  // A failed service start is not reported.
-  host_.service_starts = false;
-  EXPECT_EQ(Run(StartupOutcome::kInteractiveModeEnded),
-            L"query-service:fbwf,start-service:fbwf,mutex:Orvane,interactive-mode,64");
-}
-
-// The refusal outside a preinstallation environment, in English and German,
-// is checked on the real program (tests/e2e/startup.sh).
-TEST_F(RunStartupTest, RefusalsShowTheirBoxAndStop) {
-  // A missing value counts as no preinstallation environment.
-  MemoryRegistry empty;
-  WriteRegValue(empty, L"hklm", L"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
-                L"PROCESSOR_ARCHITECTURE", kRegSz, L"x86");
-  Platform platform{empty, files_, system_, devices_};
-  EXPECT_EQ(RunStartup(platform, host_, L"x86", modes_), StartupOutcome::kNotPreinstallation);
-  EXPECT_NE(ExitCodeOf(StartupOutcome::kNotPreinstallation), 0);
-
-  files_.writable = false;
-  EXPECT_EQ(Run(StartupOutcome::kDriveNotWritable),
-            L"query-service:fbwf,start-service:fbwf,box(Orvane 2.0.3.2: Description of storage media  X: is not "
-            L"possible.),64");
-}
-
-TEST_F(RunStartupTest, ArchitectureWarningComesFirstAndStartUpGoesOn) {
-  SetArchitecture(L"AMD64");
-  EXPECT_EQ(Run(StartupOutcome::kInteractiveModeEnded),
-            L"box(Orvane 2.0.3.2: Please use 64 Bit Version.),query-service:fbwf,start-service:fbwf,mutex:Orvane,"
-            L"interactive-mode,64");
-  // The 64-bit build on a 64-bit system says nothing.
-  EXPECT_EQ(Run(StartupOutcome::kInteractiveModeEnded, L"amd64"),
-            L"query-service:fbwf,start-service:fbwf,mutex:Orvane,interactive-mode,64");
-}
-
-TEST_F(RunStartupTest, WriteTestNeverTouchesAnExistingFile) {
-  files_.AddFile(L"X:\\orvane-write-test-77-0.tmp", "keep");
-  Run(StartupOutcome::kInteractiveModeEnded);
-  ASSERT_EQ(files_.touched.size(), 1u);
-  EXPECT_NE(files_.touched[0], L"X:\\orvane-write-test-77-0.tmp");
-  std::string bytes;
-  EXPECT_TRUE(files_.ReadFile(L"X:\\orvane-write-test-77-0.tmp", &bytes));
-  EXPECT_EQ(bytes, "keep");
-}
-
-TEST_F(RunStartupTest, CommandModeGetsOptionsAndSkipsTheInstanceCheck) {
-  host_.mutex_exists = true;
-  SetArguments(L"-i:\"D:\\My Drivers\" -c:\"net, display\" -D");
-  EXPECT_EQ(Run(StartupOutcome::kCommandModeEnded),
-            L"query-service:fbwf,start-service:fbwf,command-mode 2.0.3.2,64");
-  EXPECT_EQ(command_options_.OptDriverSource + L"|" + command_options_.OptFilterList + L"|" +
-                command_options_.OptDriverStore,
-            L"D:\\My Drivers|,net,display,|1");
-  // Options are read even without the system's split.
-  host_.command_line = L"\"X:\\Tools\\orvane.exe\" -d";
-  host_.arguments.clear();
-  Run(StartupOutcome::kCommandModeEnded);
-  EXPECT_EQ(command_options_.OptDriverStore, L"1");
-}
-
-TEST_F(RunStartupTest, SecondInteractiveStartShowsBoxAndFrontsTheFirst) {
-  host_.mutex_exists = true;
-  SetArguments(L"-f:10 -x");
-  EXPECT_EQ(Run(StartupOutcome::kAlreadyRunning),
-            L"query-service:fbwf,start-service:fbwf,mutex:Orvane,box(Orvane: allready running),front,50");
-  EXPECT_EQ(host_.fronted_windows, std::vector<std::wstring>{L" Orvane"});
+TEST(RunStartup, TraceOfEachStart) {
+  const std::wstring started = L"query-service:fbwf,start-service:fbwf,";
+  const std::wstring tested = L"touch:X:\\orvane-write-test-77-0.tmp,";
+  const struct {
+    std::string setting;
+    const wchar_t* arguments;
+    StartupOutcome outcome;
+    std::wstring trace;
+  } cases[] = {
+      // A running write filter is left alone; a failed service start is not reported.
+      {"filter running", L"", StartupOutcome::kInteractiveModeEnded,
+       L"query-service:fbwf," + tested + L"mutex:Orvane,interactive-mode,-"},
+      {"", L"", StartupOutcome::kInteractiveModeEnded, started + tested + L"mutex:Orvane,interactive-mode,64"},
+      {"filter fails", L"", StartupOutcome::kInteractiveModeEnded,
+       started + tested + L"mutex:Orvane,interactive-mode,64"},
+      // The write test never touches an existing file.
+      {"name taken", L"", StartupOutcome::kInteractiveModeEnded,
+       started + L"touch:X:\\orvane-write-test-77-1.tmp,mutex:Orvane,interactive-mode,64|orvane-write-test-77-0.tmp 4"},
+      {"drive read-only", L"", StartupOutcome::kDriveNotWritable,
+       started + tested + L"box(Orvane 2.0.3.2: Description of storage media  X: is not possible.),64"},
+      // A missing start options value counts as no preinstallation environment.
+      {"desktop", L"", StartupOutcome::kNotPreinstallation, L"box(Orvane 2.0.3.2:               For WinPE only),-"},
+      // The architecture warning comes first and start-up goes on.
+      {"64-bit system", L"", StartupOutcome::kInteractiveModeEnded,
+       L"box(Orvane 2.0.3.2: Please use 64 Bit Version.)," + started + tested + L"mutex:Orvane,interactive-mode,64"},
+      // Command mode gets the options and skips the instance check, also
+      // without the system's split of the command line.
+      {"instance running", L"-i:\"D:\\My Drivers\" -c:\"net, display\" -D", StartupOutcome::kCommandModeEnded,
+       started + tested + L"command-mode 2.0.3.2 D:\\My Drivers|0|,net,display,|1,64"},
+      {"no split", L"-c:net -d", StartupOutcome::kCommandModeEnded,
+       started + tested + L"command-mode 2.0.3.2 |0|,net,|1,64"},
+      {"instance running", L"-f:10 -x", StartupOutcome::kAlreadyRunning,
+       started + tested + L"mutex:Orvane,box(Orvane: allready running),front: Orvane,50"},
+  };
+  for (const auto& c : cases) {
+    Startup start(c.setting == "desktop" ? nullptr : L" MININT  NOEXECUTE=OPTIN");
+    start.host.service_running = c.setting == "filter running";
+    start.host.service_starts = c.setting != "filter fails";
+    start.files.writable = c.setting != "drive read-only";
+    start.host.mutex_exists = c.setting == "instance running";
+    if (c.setting == "name taken") start.files.AddFile(L"X:\\orvane-write-test-77-0.tmp", "keep");
+    if (c.setting == "64-bit system") start.SetArchitecture(L"AMD64");
+    if (*c.arguments) start.SetArguments(c.arguments);
+    if (c.setting == "no split") start.host.arguments.clear();
+    EXPECT_EQ(start.Run(c.outcome), c.trace) << c.setting;
+  }
+  EXPECT_EQ(std::to_string(ExitCodeOf(StartupOutcome::kInteractiveModeEnded)) + " " +
+                std::to_string(ExitCodeOf(StartupOutcome::kNotPreinstallation)),
+            "0 1");
 }
 
 }  // namespace

@@ -10,11 +10,6 @@ namespace orvane {
 
 class RecordingStartupHost : public StartupHost {
  public:
-  struct Message {
-    std::wstring title;
-    std::wstring text;
-  };
-
   // Answers.
   std::wstring command_line = L"\"X:\\Tools\\orvane.exe\"";
   std::vector<std::wstring> arguments = {L"X:\\Tools\\orvane.exe"};
@@ -22,38 +17,28 @@ class RecordingStartupHost : public StartupHost {
   bool service_running = false;
   bool service_starts = true;
 
-  // What happened, in order ("message", "mutex", "front", "query-service", "start-service").
+  // What happened, in order: "box(<title>: <text>)", "mutex:<name>", "front:<title>",
+  // "query-service:<name>", "start-service:<name>".
   std::vector<std::wstring> events;
-  std::vector<Message> messages;
-  std::vector<std::wstring> started_services;
-  std::vector<std::wstring> fronted_windows;
 
   void ShowMessage(const std::wstring& title, const std::wstring& text) override {
-    events.push_back(L"message");
-    messages.push_back({title, text});
+    events.push_back(L"box(" + title + L": " + text + L")");
   }
-  bool CreateInstanceMutex(const std::wstring& name) override {
-    events.push_back(L"mutex:" + name);
-    return mutex_exists;
-  }
-  void BringWindowToFront(const std::wstring& title) override {
-    events.push_back(L"front");
-    fronted_windows.push_back(title);
-  }
-  bool IsServiceRunning(const std::wstring& name) override {
-    events.push_back(L"query-service:" + name);
-    return service_running;
-  }
+  bool CreateInstanceMutex(const std::wstring& name) override { return Answer(L"mutex:" + name, mutex_exists); }
+  void BringWindowToFront(const std::wstring& title) override { events.push_back(L"front:" + title); }
+  bool IsServiceRunning(const std::wstring& name) override { return Answer(L"query-service:" + name, service_running); }
   bool StartServiceByName(const std::wstring& name) override {
-    events.push_back(L"start-service:" + name);
-    started_services.push_back(name);
-    return service_starts;
+    return Answer(L"start-service:" + name, service_starts);
   }
   std::wstring CommandLine() override { return command_line; }
   std::vector<std::wstring> CommandLineArguments() override { return arguments; }
   std::wstring UniqueToken() override { return L"77-" + std::to_wstring(token_counter_++); }
 
  private:
+  bool Answer(const std::wstring& event, bool answer) {
+    events.push_back(event);
+    return answer;
+  }
   int token_counter_ = 0;
 };
 

@@ -15,23 +15,22 @@ TEST(TrimBlanks, ModesTreatEveryControlCharacterAsBlank) {
   for (int mode : {1, 2, 3, 8}) EXPECT_EQ(TrimBlanks(L" \t\r\n", mode), L"") << mode;
 }
 
-TEST(FieldsAndPositions, AreOneBasedAndCountOverlappingHits) {
-  EXPECT_EQ(FindLast(L"a\\b\\c", L'\\'), 4u);
-  EXPECT_EQ(FindLast(L"abc", L'\\'), 0u);
-  EXPECT_EQ(FindNth(L"aaaa", L"aa", 3), 3u);  // overlapping
-  EXPECT_EQ(FindNth(L"aaaa", L"aa", 4), 0u);
-  EXPECT_EQ(FindNth(L"abc", L"b", 0), 0u);
+TEST(FieldsAndPositions, AreOneBasedCountOverlappingHitsAndReplaceWithoutOverlap) {
+  // The third "aa" of "aaaa" overlaps the second.
+  EXPECT_EQ((std::vector<size_t>{FindLast(L"a\\b\\c", L'\\'), FindLast(L"abc", L'\\'), FindNth(L"aaaa", L"aa", 3),
+                                 FindNth(L"aaaa", L"aa", 4), FindNth(L"abc", L"b", 0)}),
+            (std::vector<size_t>{4, 0, 3, 0, 0}));
   const std::wstring text = L"a|b||d|";
   EXPECT_EQ(SplitText(text, L"|"), (std::vector<std::wstring>{L"a", L"b", L"", L"d", L""}));
   EXPECT_EQ(FieldCount(text, L"|"), 5u);
-  EXPECT_EQ(Field(text, L"|", 4), L"d");
-  EXPECT_EQ(Field(text, L"|", 6), L"");
-  EXPECT_EQ(Field(text, L"|", 0), L"");
+  EXPECT_EQ(Field(text, L"|", 4) + L"#" + Field(text, L"|", 6) + L"#" + Field(text, L"|", 0), L"d##");
   EXPECT_EQ(SplitText(L"", L",").size(), 1u);
   EXPECT_EQ(Field(L"x\r\ny\r\nz", L"\r\n", 2), L"y");  // separators longer than one character
+  EXPECT_EQ(ReplaceAll(L",,a,,,b", L",,", L""), L"a,b");
+  EXPECT_EQ(ReplaceAll(L"abc", L"", L"x"), L"abc");
 }
 
-TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturation) {
+TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturationAndDecimalTextAtTheEdge) {
   const struct {
     const wchar_t* text;
     int64_t value;
@@ -46,6 +45,7 @@ TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturation) {
   };
   for (const auto& c : cases) EXPECT_EQ(ReadInteger(c.text), c.value) << c.text;
   EXPECT_EQ(ReadInteger(L"%" + std::wstring(70, L'1')), INT64_MAX);
+  EXPECT_EQ(DecimalText(0) + L" " + DecimalText(INT64_MIN), L"0 -9223372036854775808");
 }
 
 TEST(LowerText, MapsLatinGreekCyrillicAndKeepsLength) {
@@ -55,8 +55,7 @@ TEST(LowerText, MapsLatinGreekCyrillicAndKeepsLength) {
   EXPECT_EQ(LowerText(L"\u0410\u042F\u0401\u0406"), L"\u0430\u044F\u0451\u0456");
   EXPECT_EQ(LowerText(L"\u0100\u0178\u0141\u017D"), L"\u0101\u00FF\u0142\u017E");
   EXPECT_EQ(LowerText(L"A\xD83D\xDE00Z").size(), 4u);  // surrogates stay as they are
-  EXPECT_TRUE(EqualsNoCase(L"Strings.0407", L"STRINGS.0407"));
-  EXPECT_FALSE(EqualsNoCase(L"abc", L"abd"));
+  EXPECT_TRUE(EqualsNoCase(L"Strings.0407", L"STRINGS.0407") && !EqualsNoCase(L"abc", L"abd"));
 }
 
 TEST(Encodings, Utf8RoundTripReplacementsAndAnsi) {
@@ -72,14 +71,6 @@ TEST(Encodings, Utf8RoundTripReplacementsAndAnsi) {
   // Off Windows the code page is Windows-1252, undefined bytes kept as controls.
   EXPECT_EQ(DecodeAnsi("\x80\x81\x8D\x9F\xE4", 5), L"\u20AC\u0081\u008D\u0178\u00E4");
 #endif
-}
-
-TEST(Texts, ReplaceAllAndDecimal) {
-  EXPECT_EQ(ReplaceAll(L",,a,,,b", L",,", L""), L"a,b");
-  EXPECT_EQ(ReplaceAll(L"abc", L"", L"x"), L"abc");
-  EXPECT_EQ(DecimalText(-1), L"-1");
-  EXPECT_EQ(DecimalText(0), L"0");
-  EXPECT_EQ(DecimalText(INT64_MIN), L"-9223372036854775808");
 }
 
 }  // namespace
