@@ -308,6 +308,16 @@ TEST(DriverMatchTest, FileAcceptanceAndManufacturerLines) {
   ASSERT_TRUE(m);
   EXPECT_EQ(L"07/01/2001", m->driver_date);
   EXPECT_EQ(L"", m->driver_version);
+  // Lines with one key each count: on amd64 only the NTamd64 one serves, on
+  // x86 every one falls back to the undecorated models.
+  const InfDocument repeated = inf(L"", L"Mfg = M\nMfg = M, NTamd64\nMfg = M, NTia64\n[M]\nModel = Inst, PCI\\VEN_1");
+  for (const auto& [profile, decorations] :
+       {std::pair(amd64, L".NTamd64;"), std::pair(Profile(L"x86", L"6.1"), L";;;")}) {
+    std::wstring found;
+    for (const DriverMatch& match : MatchInfDevices(repeated, profile, DeviceIdList::FromText(device)))
+      found += match.models_decoration + L";";
+    EXPECT_EQ(decorations, found);
+  }
 }
 
 }  // namespace
