@@ -158,11 +158,16 @@ TEST(ExpandStringsTest, LargeTextsExpandInLinearTime) {
 // (Many tokens, which make the string sections indexed, are in the seeds
 // fuzz/corpus/expand_fuzz/many_tokens_*.)
 TEST(InfEncodingTest, NonAsciiKeysAndSectionsIgnoreCaseInEveryEncoding) {
-  const std::wstring inf = L"[Ger\u00e4t]\r\n  Schl\u00fcssel   = Wert \u00e4\r\n[GER\u00c4T] ; again\r\nSp\u00e4t = zwei\r\n"
-                           L"[Strings]\r\nGr\u00f6\u00dfe = \"Gr\u00f6\u00dfe \"\"XL\"\"\"\r\n";
+  // An indented header; U+5B57, whose UTF-16 units hold the byte of "[";
+  // more sections than the first table of names holds.
+  std::wstring inf =
+      L"[Ger\u00e4t]\r\n  Schl\u00fcssel   = Wert \u00e4\u5b57\r\n \t[GER\u00c4T] ; again\r\nSp\u00e4t = zwei\r\n"
+      L"[Strings]\r\nGr\u00f6\u00dfe = \"Gr\u00f6\u00dfe \"\"XL\"\"\"\r\n";
+  for (int i = 0; i < 40; ++i) inf += L"[Teil " + DecimalText(i) + L"]\r\n";
   for (const InfDocument& doc : {InfDocument::FromText(inf), InfDocument::FromBytes(Utf16Le(inf)),
                                  InfDocument::FromBytes("\xEF\xBB\xBF" + WideToUtf8(inf))}) {
-    EXPECT_EQ(L" Wert \u00e4", doc.ReadValue(L"GER\u00c4T", L" schl\u00dcssel ", L"-"));
+    EXPECT_EQ(L" Wert \u00e4\u5b57", doc.ReadValue(L"GER\u00c4T", L" schl\u00dcssel ", L"-"));
+    EXPECT_TRUE(doc.SectionExists(L"teil 39", false));
     EXPECT_EQ(L" zwei", doc.ReadValue(L"ger\u00e4t", L"SP\u00c4T", L"-"));
     EXPECT_TRUE(doc.SectionExists(L"gEr\u00c4t", true));
     EXPECT_EQ(L"Gr\u00f6\u00dfe XL", doc.ExpandStrings(L"0407", L"%GR\u00d6\u00dfE%"));
