@@ -65,16 +65,12 @@ struct ChoiceCase {
 TEST(ChooseModelsSectionTest, DecorationRules) {
   SystemProfile amd64 = Profile(L"AMD64", L"10.0", L"19045");
   SystemProfile amd64_server = Profile(L"amd64", L"10.0", L"19045", L"0409", L"3");
-  SystemProfile amd64_63 = Profile(L"AMD64", L"6.3", L"9600");
   SystemProfile x86_61 = Profile(L"x86", L"6.1", L"7601");
-  SystemProfile x86_10 = Profile(L"X86", L"10.0", L"19045");
   SystemProfile no_version = Profile(L"x86", L"", L"");
-  SystemProfile amd64_no_version = Profile(L"AMD64", L"", L"");
-  SystemProfile amd64_no_build = Profile(L"AMD64", L"10.0", L"");
   const ChoiceCase cases[] = {
       // The highest version that the system reaches.
       {L"Acme, NTamd64.6.3, NTamd64.10.0", amd64, L"Acme.NTamd64.10.0|.NTamd64.10.0"},
-      {L"Acme, NTamd64.10.0, NTamd64.6.3", amd64_63, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
+      {L"Acme, NTamd64.10.0, NTamd64.6.3", Profile(L"AMD64", L"6.3", L"9600"), L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       {L"Acme, NTx86.6.1, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       // Undecorated sections are never used for amd64.
       {L"Acme, NTamd64.6.3", Profile(L"AMD64", L"6.1", L"7601"), L""},
@@ -82,7 +78,7 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       // A build part above the system's build rejects the decoration.
       {L"Acme, NTamd64.10.0...99999, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       {L"Acme, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134|.NTamd64.10.0...17134"},
-      {L"Acme, NTamd64.10.0...17134", amd64_no_build, L""},
+      {L"Acme, NTamd64.10.0...17134", Profile(L"AMD64", L"10.0", L""), L""},
       {L"Acme, NTamd64.10.0, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134|.NTamd64.10.0...17134"},
       // Numbers past the range read as the largest value, never wrapped round.
       {L"Acme, NTamd64.10.0...18446744073709551615, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
@@ -102,12 +98,12 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       // x86: NT and NTx86 count, NTamd64 does not.
       {L"Acme, NTamd64", x86_61, L"Acme|"},
       {L"Acme, NT.10.0", x86_61, L""},
-      {L"Acme, NT.10.0, NTx86.6.1", x86_10, L"Acme.NT.10.0|.NT.10.0"},
+      {L"Acme, NT.10.0, NTx86.6.1", Profile(L"X86", L"10.0", L"19045"), L"Acme.NT.10.0|.NT.10.0"},
       {L"Acme, NT, ntx86", x86_61, L"Acme.ntx86|.ntx86"},
       // An empty version reads as 0 and accepts no decoration.
       {L"Acme, NTx86", no_version, L"Acme|"},
       {L"Acme, NT", no_version, L""},
-      {L"Acme, NTamd64", amd64_no_version, L""},
+      {L"Acme, NTamd64", Profile(L"AMD64", L"", L""), L""},
       // Blanks go from the decorations, quotes and outer blanks from the base.
       {L"  \"Acme Models\" , NTamd64 . 10 . 0 ,", amd64, L"Acme Models.NTamd64.10.0|.NTamd64.10.0"},
       {L"%Models%, %Target%", amd64, L"Acme.NTamd64.10.0|.NTamd64.10.0"},
