@@ -65,11 +65,10 @@ TEST(DirIds, CopySectionsTakeTheirDestinationsByName) {
   ReadCopySections(inf, L"DestinationDirs,Files.A,Twice,files.b,missing,", &table);
   EXPECT_EQ(DestinationListText(table),
             L"DefaultDestDir= 12 |files.a= 12 |Twice= 10|twice= 11,sub|files.b= 12 |missing= 12 |");
-  EXPECT_EQ(SectionLinesText(table, 2), L"a.sys |b.sys,b_src.sys|");
-  EXPECT_EQ(SectionLinesText(table, 3), L"t.sys|");
-  EXPECT_EQ(SectionLinesText(table, 4), L"c.dll|");
-  EXPECT_EQ(SectionLinesText(table, 5), L"");
-  EXPECT_EQ(table.sections.size(), 6u);
+  ASSERT_EQ(table.sections.size(), 6u);
+  std::wstring lines;
+  for (size_t i = 2; i < table.sections.size(); ++i) lines += SectionLinesText(table, i) + L"#";
+  EXPECT_EQ(lines, L"a.sys |b.sys,b_src.sys|#t.sys|#c.dll|##");
   // A name listed twice takes its first line.
   EXPECT_EQ(table.DestinationOf(L"twice"), L" 10");
 

@@ -10,14 +10,6 @@ namespace orvane {
 namespace {
 
 using inf_test::Profile;
-using inf_test::Utf16Le;
-
-// Records as their text form, so that a mismatch shows every field.
-std::vector<std::wstring> Texts(const std::vector<DriverMatch>& matches) {
-  std::vector<std::wstring> out;
-  for (const DriverMatch& m : matches) out.push_back(DriverMatchText(m));
-  return out;
-}
 
 std::wstring Record(std::initializer_list<const wchar_t*> fields) {
   std::wstring out;
@@ -37,28 +29,7 @@ std::wstring Device(std::initializer_list<const wchar_t*> ids) {
 }
 
 // ---------------------------------------------------------------------------
-// The example of an amd64 system of version 10.0
-
-const wchar_t kExampleInf[] =
-    L"[Version]\r\n"
-    L"Signature = \"$Windows NT$\"\r\n"
-    L"Class = Net\r\n"
-    L"DriverVer = 05/14/2021,1.2.3.4\r\n"
-    L"\r\n"
-    L"[Manufacturer]\r\n"
-    L"%Mfg% = Acme, NTamd64.6.3, NTamd64.10.0\r\n"
-    L"\r\n"
-    L"[Acme.NTamd64.10.0]\r\n"
-    L"%Nic.Desc% = Nic_Install, PCI\\VEN_1234&DEV_5678&SUBSYS_00011234, PCI\\VEN_1234&DEV_5678\r\n"
-    L"\r\n"
-    L"[Nic_Install.NTamd64]\r\n"
-    L"CopyFiles = Nic.Files\r\n"
-    L"\r\n"
-    L"[Strings]\r\n"
-    L"Mfg = \"Acme Corp\"\r\n"
-    L"Nic.Desc = \"Acme Gigabit Adapter\"\r\n"
-    L"[Strings.0407]\r\n"
-    L"Nic.Desc = \"Acme Gigabit-Netzwerkkarte f\u00fcr Server\"\r\n";
+// The example of an amd64 system of version 10.0 (a UTF-16 file)
 
 const wchar_t kExampleDevice[] =
     L"PCI\\VEN_1234&DEV_5678&SUBSYS_00021234\\3&1&0&10\n"
@@ -67,15 +38,13 @@ const wchar_t kExampleDevice[] =
 
 TEST(DriverMatchTest, WorkedExampleFieldForField) {
   MemoryFileSystem files;
-  files.AddFile(L"C:\\drv\\acme.inf", Utf16Le(kExampleInf));
+  files.AddFile(L"C:\\drv\\acme.inf", inf_test::ReadDataFile("inf_tool/pack/acme/net.inf"));
   SystemProfile amd64 = Profile(L"AMD64", L"10.0", L"19045", L"0409");
   const std::wstring record =
       Record({L"Acme Gigabit Adapter", L"pci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10", L"pci\\ven_1234&dev_5678",
               L"nic_install.NTAMD64", L".NTamd64.10.0", L"Acme Corp", L"05/14/2021", L"1.2.3.4", L"Net"});
   EXPECT_EQ(record, MatchInfDevice(files, L"C:\\drv\\acme.inf", amd64, kExampleDevice));
-  EXPECT_EQ(1u, files.read_count());
   EXPECT_EQ(record + L"\r", MatchInfDevices(files, L"C:\\drv\\acme.inf", amd64, kExampleDevice));
-  EXPECT_EQ(2u, files.read_count());
   EXPECT_EQ(L"", MatchInfDevices(files, L"C:\\drv\\missing.inf", amd64, kExampleDevice));
   // Descriptions in the system's language.
   EXPECT_EQ(L"Acme Gigabit-Netzwerkkarte f\u00fcr Server",
@@ -96,16 +65,12 @@ struct ChoiceCase {
 TEST(ChooseModelsSectionTest, DecorationRules) {
   SystemProfile amd64 = Profile(L"AMD64", L"10.0", L"19045");
   SystemProfile amd64_server = Profile(L"amd64", L"10.0", L"19045", L"0409", L"3");
-  SystemProfile amd64_63 = Profile(L"AMD64", L"6.3", L"9600");
   SystemProfile x86_61 = Profile(L"x86", L"6.1", L"7601");
-  SystemProfile x86_10 = Profile(L"X86", L"10.0", L"19045");
   SystemProfile no_version = Profile(L"x86", L"", L"");
-  SystemProfile amd64_no_version = Profile(L"AMD64", L"", L"");
-  SystemProfile amd64_no_build = Profile(L"AMD64", L"10.0", L"");
   const ChoiceCase cases[] = {
       // The highest version that the system reaches.
       {L"Acme, NTamd64.6.3, NTamd64.10.0", amd64, L"Acme.NTamd64.10.0|.NTamd64.10.0"},
-      {L"Acme, NTamd64.10.0, NTamd64.6.3", amd64_63, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
+      {L"Acme, NTamd64.10.0, NTamd64.6.3", Profile(L"AMD64", L"6.3", L"9600"), L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       {L"Acme, NTx86.6.1, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       // Undecorated sections are never used for amd64.
       {L"Acme, NTamd64.6.3", Profile(L"AMD64", L"6.1", L"7601"), L""},
@@ -113,7 +78,7 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       // A build part above the system's build rejects the decoration.
       {L"Acme, NTamd64.10.0...99999, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       {L"Acme, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134|.NTamd64.10.0...17134"},
-      {L"Acme, NTamd64.10.0...17134", amd64_no_build, L""},
+      {L"Acme, NTamd64.10.0...17134", Profile(L"AMD64", L"10.0", L""), L""},
       {L"Acme, NTamd64.10.0, NTamd64.10.0...17134", amd64, L"Acme.NTamd64.10.0...17134|.NTamd64.10.0...17134"},
       // Numbers past the range read as the largest value, never wrapped round.
       {L"Acme, NTamd64.10.0...18446744073709551615, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
@@ -133,12 +98,12 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       // x86: NT and NTx86 count, NTamd64 does not.
       {L"Acme, NTamd64", x86_61, L"Acme|"},
       {L"Acme, NT.10.0", x86_61, L""},
-      {L"Acme, NT.10.0, NTx86.6.1", x86_10, L"Acme.NT.10.0|.NT.10.0"},
+      {L"Acme, NT.10.0, NTx86.6.1", Profile(L"X86", L"10.0", L"19045"), L"Acme.NT.10.0|.NT.10.0"},
       {L"Acme, NT, ntx86", x86_61, L"Acme.ntx86|.ntx86"},
       // An empty version reads as 0 and accepts no decoration.
       {L"Acme, NTx86", no_version, L"Acme|"},
       {L"Acme, NT", no_version, L""},
-      {L"Acme, NTamd64", amd64_no_version, L""},
+      {L"Acme, NTamd64", Profile(L"AMD64", L"", L""), L""},
       // Blanks go from the decorations, quotes and outer blanks from the base.
       {L"  \"Acme Models\" , NTamd64 . 10 . 0 ,", amd64, L"Acme Models.NTamd64.10.0|.NTamd64.10.0"},
       {L"%Models%, %Target%", amd64, L"Acme.NTamd64.10.0|.NTamd64.10.0"},
@@ -174,27 +139,23 @@ TEST(ReadModelsTextTest, LinesAreJoinedSplitAndLowerCased) {
 }
 
 TEST(DriverMatchTest, AnEmptyInstallSectionFieldIsStillTheInstallSection) {
-  SystemProfile amd64 = Profile(L"AMD64", L"10.0");
-  const std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1&DEV_2"});
-  const std::wstring b = Device({L"PCI\\B\\1", L"PCI\\VEN_1"});
+  const std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1&DEV_2"}), b = Device({L"PCI\\B\\1", L"PCI\\VEN_1"});
   for (const wchar_t* field : {L"", L"%None%"}) {
-    for (const wchar_t* more : {L"", L"[.NT]\nx=1\n"}) {
-      InfDocument doc = InfDocument::FromText(
-          std::wstring(L"[Manufacturer]\nM = M, NTamd64\n[M.NTamd64]\nDev = ") + field +
-          L", PCI\\VEN_1&DEV_2, , PCI\\VEN_1\n[Strings]\nNone = \"\"\n" + more);
-      SCOPED_TRACE(std::wstring(field) + L" " + more);
-      const std::wstring decoration = *more ? L".NT" : L"";
-      std::vector<DriverMatch> all = MatchInfDevices(doc, amd64, DeviceIdList::FromText(a + L"," + b));
-      ASSERT_EQ(2u, all.size());
-      EXPECT_EQ(L"pci\\ven_1&dev_2", all[0].matched_id);
-      EXPECT_EQ(L"pci\\ven_1", all[1].matched_id);
-      EXPECT_EQ(decoration, all[1].install_section);
+    for (const std::wstring decoration : {L"", L".NT"}) {
+      InfDocument doc = InfDocument::FromText(std::wstring(L"[Manufacturer]\nM = M, NTamd64\n[M.NTamd64]\nDev = ") +
+                                              field + L", PCI\\VEN_1&DEV_2, , PCI\\VEN_1\n[Strings]\nNone = \"\"\n" +
+                                              (decoration.empty() ? L"" : L"[.NT]\nx=1\n"));
+      std::wstring found;
+      for (const DriverMatch& m :
+           MatchInfDevices(doc, Profile(L"AMD64", L"10.0"), DeviceIdList::FromText(a + L"," + b)))
+        found += m.matched_id + L"|" + m.install_section + L";";
       // The one-device lookup still needs directives in that section.
-      std::optional<DriverMatch> one = MatchInfDevice(doc, amd64, b);
-      EXPECT_EQ(*more != 0, bool(one));
-      if (one) {
-        EXPECT_EQ(decoration, one->install_section);
-      }
+      const std::optional<DriverMatch> one = MatchInfDevice(doc, Profile(L"AMD64", L"10.0"), b);
+      found += one ? one->install_section : L"-";
+      EXPECT_EQ(L"pci\\ven_1&dev_2|" + decoration + L";pci\\ven_1|" + decoration + L";" +
+                    (decoration.empty() ? L"-" : decoration),
+                found)
+          << field;
     }
   }
 }
@@ -232,6 +193,17 @@ class LookupTest : public ::testing::Test {
     return MatchInfDevices(doc_, amd64_, DeviceIdList::FromText(list));
   }
   std::optional<DriverMatch> One(const std::wstring& text) { return MatchInfDevice(doc_, amd64_, text); }
+  // "instance|identifier|install section" of each match, ";" after each.
+  std::wstring Found(const std::vector<DriverMatch>& matches) {
+    std::wstring out;
+    for (const DriverMatch& m : matches) out += m.instance_id + L"|" + m.matched_id + L"|" + m.install_section + L";";
+    return out;
+  }
+  // The same of the one-device lookup, "-" for none.
+  std::wstring FoundOne(const std::wstring& text) {
+    const std::optional<DriverMatch> m = One(text);
+    return m ? Found({*m}) : L"-";
+  }
 
   InfDocument doc_ = InfDocument::FromText(kLookupInf);
   SystemProfile amd64_ = Profile(L"AMD64", L"10.0");
@@ -243,25 +215,24 @@ TEST_F(LookupTest, TheDevicesOwnIdentifierOrderDecides) {
   const std::wstring device = Device({L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2\\3&0&0&08",
                                       L"PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2", L"PCI\\VEN_1AB2&DEV_0001"});
   const wchar_t instance[] = L"pci\\ven_1ab2&dev_0001&subsys_00011ab2\\3&0&0&08";
-  const std::vector<DriverMatch> all = All(device);
-  EXPECT_EQ(std::vector<std::wstring>(
-                {Record({L"exact model", instance, L"pci\\ven_1ab2&dev_0001&subsys_00011ab2", L"exact_inst.NTAMD64",
-                         L".NTamd64", L"First", L"\"01/01/2020\"", L"", L"\"System\""}),
-                 Record({L"Second, Inc. Device", instance, L"pci\\ven_1ab2&dev_0001", L"second_inst", L".NTamd64",
-                         L"Second", L"\"01/01/2020\"", L"", L"\"System\""})}),
-            Texts(all));
+  const std::wstring exact =
+      Record({L"exact model", instance, L"pci\\ven_1ab2&dev_0001&subsys_00011ab2", L"exact_inst.NTAMD64", L".NTamd64",
+              L"First", L"\"01/01/2020\"", L"", L"\"System\""});
+  EXPECT_EQ(exact + L"\r" +
+                Record({L"Second, Inc. Device", instance, L"pci\\ven_1ab2&dev_0001", L"second_inst", L".NTamd64",
+                        L"Second", L"\"01/01/2020\"", L"", L"\"System\""}) +
+                L"\r",
+            MatchListText(All(device)));
   // MatchInfDevice gives the first manufacturer's match only, its decoration
   // built from the architecture as the profile holds it.
   ASSERT_TRUE(One(device));
-  EXPECT_EQ(DriverMatchText(all[0]), DriverMatchText(*One(device)));
+  EXPECT_EQ(exact, DriverMatchText(*One(device)));
   EXPECT_EQ(L"exact_inst.NTamd64", MatchInfDevice(doc_, Profile(L"amd64", L"10.0"), device)->install_section);
 
   // The instance identifier is tried for device lists only.
   const std::wstring root = Device({L"ROOT\\ACME\\0000", L"ROOT\\Acme"});
-  ASSERT_EQ(1u, All(root).size());
-  EXPECT_EQ(L"root\\acme\\0000", All(root)[0].matched_id);
-  ASSERT_TRUE(One(root));
-  EXPECT_EQ(L"root\\acme|root_inst", One(root)->matched_id + L"|" + One(root)->install_section);
+  EXPECT_EQ(L"root\\acme\\0000|root\\acme\\0000|root_inst;", Found(All(root)));
+  EXPECT_EQ(L"root\\acme\\0000|root\\acme|root_inst;", FoundOne(root));
 }
 
 TEST_F(LookupTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
@@ -270,35 +241,20 @@ TEST_F(LookupTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
   // second manufacturer gives the match.
   const std::wstring device =
       Device({L"PCI\\VEN_1AB2&DEV_0003\\1", L"PCI\\VEN_1AB2&DEV_0003", L"PCI\\VEN_1AB2&DEV_0003&REV_02"});
-  ASSERT_TRUE(One(device));
-  EXPECT_EQ(L"Second|pci\\ven_1ab2&dev_0003", One(device)->manufacturer + L"|" + One(device)->matched_id);
+  EXPECT_EQ(L"pci\\ven_1ab2&dev_0003\\1|pci\\ven_1ab2&dev_0003|second_inst;", FoundOne(device));
   // Without the second manufacturer there is no match at all.
   std::wstring first_only = kLookupInf;
   first_only.replace(first_only.find(L"Second = "), 4, L";Sec");
   EXPECT_FALSE(MatchInfDevice(InfDocument::FromText(first_only), amd64_, device));
   // The device-list lookup does not look at the install section.
-  ASSERT_EQ(2u, All(device).size());
-  EXPECT_EQ(L"empty_inst.NTAMD64", All(device)[0].install_section);
+  EXPECT_EQ(
+      L"pci\\ven_1ab2&dev_0003\\1|pci\\ven_1ab2&dev_0003|empty_inst.NTAMD64;"
+      L"pci\\ven_1ab2&dev_0003\\1|pci\\ven_1ab2&dev_0003|second_inst;",
+      Found(All(device)));
   // A description may hold "," before its "=".
   const std::optional<DriverMatch> fast = One(Device({L"PCI\\X\\1", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}));
   ASSERT_TRUE(fast);
   EXPECT_EQ(L"fast adapter, rev 2|fast_inst", fast->description + L"|" + fast->install_section);
-}
-
-// MatchInfDeviceEach is compared with MatchInfDevice device by device by the
-// match fuzz target (seed fuzz/corpus/match_fuzz/lookup_order_and_empty_sections).
-TEST_F(LookupTest, MatchInfDeviceEachTakesEachTextAsOneDevice) {
-  // A text holding "," is one device; a text without any LF has no identifier to try.
-  const std::vector<std::wstring> texts = {
-      Device({L"PCI\\Y\\1", L"X,PCI\\VEN_1AB2&DEV_0003&REV_02", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
-      L"PCI\\VEN_1AB2&DEV_0003&REV_02"};
-  const std::vector<std::optional<DriverMatch>> each =
-      MatchInfDeviceEach(doc_, amd64_, DeviceIdList::FromDeviceTexts(texts));
-  ASSERT_EQ(2u, each.size());
-  ASSERT_TRUE(each[0] && One(texts[0]));
-  EXPECT_EQ(DriverMatchText(*One(texts[0])), DriverMatchText(*each[0]));
-  EXPECT_EQ(L"pci\\y\\1|fast_inst", each[0]->instance_id + L"|" + each[0]->install_section);
-  EXPECT_FALSE(each[1] || One(texts[1]));
 }
 
 TEST_F(LookupTest, DeviceListForms) {
@@ -307,9 +263,7 @@ TEST_F(LookupTest, DeviceListForms) {
   // manufacturer; a last identifier without LF is not tried.
   const DeviceIdList devices = DeviceIdList::FromText(L"," + a + L",," + a + L",PCI\\B\\1\nPCI\\VEN_1AB2&DEV_0001");
   EXPECT_EQ(5u, devices.size());
-  const std::vector<DriverMatch> all = MatchInfDevices(doc_, amd64_, devices);
-  ASSERT_EQ(1u, all.size());
-  EXPECT_EQ(L"pci\\a\\1|exact_inst.NTAMD64", all[0].instance_id + L"|" + all[0].install_section);
+  EXPECT_EQ(L"pci\\a\\1|pci\\ven_1ab2&dev_0002|exact_inst.NTAMD64;", Found(MatchInfDevices(doc_, amd64_, devices)));
 
   const DeviceIdList items =
       DeviceIdList::FromItems({{L"PCI\\B\\1", L"PCI\\VEN_1AB2&DEV_0001"}, {L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"}});
@@ -317,6 +271,18 @@ TEST_F(LookupTest, DeviceListForms) {
   EXPECT_EQ(3u, MatchInfDevices(doc_, amd64_, items).size());
   EXPECT_TRUE(MatchInfDevices(doc_, amd64_, DeviceIdList()).empty());
   EXPECT_FALSE(One(L""));
+
+  // MatchInfDeviceEach (compared with MatchInfDevice device by device by the
+  // match fuzz target) takes each text as one device, "," and all; a text
+  // without any LF has no identifier to try.
+  const std::vector<std::optional<DriverMatch>> each = MatchInfDeviceEach(
+      doc_, amd64_,
+      DeviceIdList::FromDeviceTexts(
+          {Device({L"PCI\\Y\\1", L"X,PCI\\VEN_1AB2&DEV_0003&REV_02", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}),
+           L"PCI\\VEN_1AB2&DEV_0003&REV_02"}));
+  ASSERT_EQ(2u, each.size());
+  EXPECT_EQ(L"pci\\y\\1|pci\\ven_1ab2&dev_0003&rev_02|fast_inst;", each[0] ? Found({*each[0]}) : L"-");
+  EXPECT_FALSE(each[1]);
 }
 
 TEST(DriverMatchTest, FileAcceptanceAndManufacturerLines) {
@@ -338,6 +304,16 @@ TEST(DriverMatchTest, FileAcceptanceAndManufacturerLines) {
   ASSERT_TRUE(m);
   EXPECT_EQ(L"07/01/2001", m->driver_date);
   EXPECT_EQ(L"", m->driver_version);
+  // Lines with one key each count: on amd64 only the NTamd64 one serves, on
+  // x86 every one falls back to the undecorated models.
+  const InfDocument repeated = inf(L"", L"Mfg = M\nMfg = M, NTamd64\nMfg = M, NTia64\n[M]\nModel = Inst, PCI\\VEN_1");
+  for (const auto& [profile, decorations] :
+       {std::pair(amd64, L".NTamd64;"), std::pair(Profile(L"x86", L"6.1"), L";;;")}) {
+    std::wstring found;
+    for (const DriverMatch& match : MatchInfDevices(repeated, profile, DeviceIdList::FromText(device)))
+      found += match.models_decoration + L";";
+    EXPECT_EQ(decorations, found);
+  }
 }
 
 }  // namespace

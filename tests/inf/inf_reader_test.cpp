@@ -39,15 +39,19 @@ TEST(InfEncodingTest, MarksDecideHowBytesAreRead) {
   EXPECT_EQ(L" " + DecodeAnsi("\xC3\xA4", 2), ansi.ReadValue(L"Strings", L"Name", L""));
 }
 
+// The entries of a section as "key=value|" each.
+std::wstring TableText(const InfDocument& doc, const std::wstring& section) {
+  InfSectionTable table;
+  doc.ReadSectionTable(section, &table);
+  std::wstring out;
+  for (const InfEntry& entry : table) out += entry.key + L"=" + entry.value + L"|";
+  return out;
+}
+
 TEST(InfLinesTest, LineEndsNulAndNoContinuation) {
   const char raw[] = "[S]\r\na=1\nb=2\rc=3\r\r\nd=4\0e=5\nf=6\\\r\ng=7";
   InfDocument doc = InfDocument::FromBytes(std::string(raw, sizeof(raw) - 1));
-  InfSectionTable table;
-  ASSERT_EQ(7u, doc.ReadSectionTable(L"s", &table));
-  EXPECT_EQ(L"d", table[3].key);
-  EXPECT_EQ(L"e", table[4].key);
-  EXPECT_EQ(L"6\\", table[5].value);
-  EXPECT_EQ(L"g", table[6].key);
+  EXPECT_EQ(L"a=1|b=2|c=3|d=4|e=5|f=6\\|g=7|", TableText(doc, L"s"));
   // "\r\r\n" is a lone CR, then CR LF around an empty line.
   ASSERT_EQ(9u, doc.LineCount());
   EXPECT_EQ(L"", doc.Line(4));
@@ -62,65 +66,23 @@ TEST(InfLinesTest, CommentsAreCutBeforeTrimmingAndQuotesDoNotProtect) {
       L"bare.sys\n"
       L"; a = commented\n"
       L"==x\n");
-  EXPECT_EQ(L" a", doc.ReadValue(L"S", L"key", L""));
-  EXPECT_EQ(L" \"x", doc.ReadValue(L"S", L"quoted", L""));
+  // Blanks in front of "=" and after it stay.
+  EXPECT_EQ(L"key = a|quoted = \"x|Mixed Key \t=\t v|==x|", TableText(doc, L"S"));
   for (const wchar_t* key : {L"mixed key", L"MIXED KEY", L"  Mixed Key  "})
     EXPECT_EQ(L"\t v", doc.ReadValue(L"S", key, L"")) << key;
   EXPECT_EQ(L"=x", doc.ReadValue(L"S", L"", L"-"));
   EXPECT_EQ(L"-", doc.ReadValue(L"S", L"a", L"-"));
-  InfSectionTable table;
-  ASSERT_EQ(4u, doc.ReadSectionTable(L"S", &table));
-  EXPECT_EQ(L"Mixed Key \t", table[2].key);  // blanks in front of "=" stay
-  EXPECT_EQ(L"\t v", table[2].value);        // and after it
 }
 
-TEST(InfSectionsTest, HeadersOpenExactNamesAndRepeat) {
-  InfDocument doc = InfDocument::FromText(
-      L"[Strings]   ; the strings\n"
-      L"one = first\n"
-      L"[ Strings ]\n"
-      L"b=2\n"
-      L"[Strings] extra\n"
-      L"c=3\n"
-      L"[Empty]\n"
-      L"not-an-entry.sys\n"
-      L"[STRINGS]\n"
-      L"two = second\n"
-      L"ONE = shadowed\n"
-      L"[Empty]\n"
-      L"x = 1\n"
-      L"[Other\n"
-      L"e=5\n"
-      L"[Last]");
-  InfSectionTable table = {{L"stale", L"entry"}};
-  ASSERT_EQ(3u, doc.ReadSectionTable(L"Strings", &table));
-  EXPECT_EQ(L"two ", table[1].key);
-  EXPECT_EQ(L" first", doc.ReadValue(L"strings", L"one", L""));
-  EXPECT_EQ(L" second", doc.ReadValue(L"strings", L"Two", L""));
-  // A header that opens nothing still closes the section before it.
-  EXPECT_EQ(L"", doc.ReadValue(L"Empty", L"e", L""));
+// Section headers (exact names, repeated sections, headers that open
+// nothing) are read against a plain line-by-line reading by the reader fuzz
+// target, from the seeds fuzz/corpus/inf_reader_fuzz/headers_and_repeats.inf
+// and brackets_* (a file with "[" in every odd place, in each encoding).
 
-  EXPECT_TRUE(doc.SectionExists(L"Empty", false));
-  EXPECT_FALSE(doc.SectionExists(L"Empty", true));  // only the first occurrence counts
-  EXPECT_TRUE(doc.SectionExists(L"Last", false));
-  EXPECT_FALSE(doc.SectionExists(L"Last", true));
-  EXPECT_FALSE(doc.SectionExists(L"Other", false));
-}
-
-// Sections are found from the "[" signs of the file and decoded only when
-// used; fuzz/corpus/inf_reader_fuzz/brackets_* hold a file with "[" in every
-// odd place, in each encoding, which the fuzz target reads against a plain
-// line-by-line reading.
-
-TEST(InfReaderTest, PathFormsReadOnceAndTreatMissingFilesAsEmpty) {
+// Every call on a path reads the file once, and agrees with the document:
+// the fuzz targets check both for every input.
+TEST(InfReaderTest, MissingFilesReadAsEmpty) {
   MemoryFileSystem files;
-  files.AddFile(L"d.inf", Utf16Le(L"[Strings]\r\nA=%B%-%C%\r\nB=b\r\nC=\"c\"\r\n[Sec]\r\nk=v"));
-  EXPECT_EQ(L"b-c", ExpandStrings(files, L"d.inf", L"0409", L"%A%"));
-  EXPECT_EQ(1u, files.read_count());
-  EXPECT_EQ(L"v", ReadInfValue(files, L"d.inf", L"sec", L"K", L""));
-  EXPECT_TRUE(SectionExists(files, L"d.inf", L"sec", true));
-  EXPECT_EQ(3u, files.read_count());
-
   InfSectionTable table = {{L"k", L"v"}};
   EXPECT_EQ(L"dflt", ReadInfValue(files, L"missing.inf", L"Sec", L"k", L"dflt"));
   EXPECT_EQ(0u, ReadSectionTable(files, L"missing.inf", L"Sec", &table));
@@ -131,63 +93,44 @@ TEST(InfReaderTest, PathFormsReadOnceAndTreatMissingFilesAsEmpty) {
 
 // ---------------------------------------------------------------------------
 // String substitution
+//
+// The language sections tried in order, values trimmed, unquoted and
+// replaced in any letter case, undefined tokens set aside (spelled as their
+// first occurrence, their closing sign not paired again), self references,
+// growth past the bound, overlapping occurrences, signs pairing across
+// set-aside tokens and the one-token shortcut are compared with the plain
+// algorithm by the expand fuzz target, from the seeds
+// fuzz/corpus/expand_fuzz/{language_and_values,empty_key,across_set_aside,
+// self_reference,doubling,overlapping,one_token}*. Pairs across set-aside
+// tokens are checked here as well: no other test reaches that part of the
+// substitution.
 
-const wchar_t kStringsInf[] =
-    L"[Strings.0407]\n"
-    L"A = de\n"
-    L"D =\n"
-    L"[Strings.0007]\n"
-    L"A = neutral\n"
-    L"B = b7\n"
-    L"[Strings]\n"
-    L"A = base\n"
-    L"B = bb\n"
-    L"C = c\n"
-    L"D = dd\n"
-    L"Quoted = \"say \"\"hi\"\"\"\n"
-    L"Padded =   \"  inner  \"  \n"
-    L"Pct = \"50%\"\n"
-    L"Name = x\n"
-    L"Nested = [%A%/%b%]\n"
-    L"Blank = \"\"\n"
-    L"= empty key\n";
-
-TEST(ExpandStringsTest, LanguageSectionsAreTriedInOrder) {
-  InfDocument doc = InfDocument::FromText(kStringsInf);
-  // A value defined as empty is looked up in the next section as well.
-  EXPECT_EQ(L"de|b7|c|dd", doc.ExpandStrings(L"0407", L"%A%|%B%|%C%|%D%"));
-  EXPECT_EQ(L"neutral|b7", doc.ExpandStrings(L"0c07", L"%A%|%B%"));
-  EXPECT_EQ(L"base|bb|c|dd", doc.ExpandStrings(L"0409", L"%A%|%B%|%C%|%D%"));
-  EXPECT_EQ(L"[de/b7]", doc.ExpandStrings(L"0407", L"%nested%"));
+// Pairs whose two signs stand around set-aside tokens: their later
+// occurrences are found, taken left to right without overlap, and found again
+// once a replacement has made new ones. In every case "%a%" is set aside
+// first and "%x%" then becomes a lone sign: "%A" + the set-aside "%a%" + "a%"
+// is the pair "a%a%a", and a run "%A%A%A%A..." made of other "%x%" holds it
+// again, at every sign.
+TEST(ExpandStringsTest, PairsAcrossSetAsideTokens) {
+  const struct {
+    const wchar_t* strings;  // the lines of [Strings]
+    const wchar_t* text;
+    const wchar_t* expected;
+  } cases[] = {
+      // Undefined: the occurrences at the first and fifth sign of the run are
+      // set aside, spelled as the pair; the overlapping ones stay as they are.
+      {L"x = %A\n", L"%a%%x%%a%a%x%%x%%x%%x%%x%%x%%x%%x%%x%%x%", L"%a%%A%a%a%A%A%a%a%A%A%a%a%A%A"},
+      // Defined: the same occurrences are replaced.
+      {L"x = %A\na%a%a = Z\n", L"%a%%x%%a%a%x%%x%%x%%x%%x%%x%%x%%x%%x%%x%", L"%a%ZAZAZA%A"},
+      // The pair is set aside while the run is still "%y%%A%A%"; replacing "%y%"
+      // then makes both a new occurrence at the end and the same pair again.
+      {L"x = %A\ny = %A\n", L"%a%%x%%a%a%x%%y%%a%a%%y%%x%%x%%", L"%a%%A%a%a%A%A%a%a%%A%a%a%"},
+  };
+  for (const auto& c : cases) {
+    const InfDocument doc = InfDocument::FromText(std::wstring(L"[Strings]\n") + c.strings);
+    EXPECT_EQ(c.expected, doc.ExpandStrings(L"0409", c.text)) << c.text;
+  }
 }
-
-TEST(ExpandStringsTest, ValuesAreTrimmedUnquotedAndReplacedInAnyCase) {
-  InfDocument doc = InfDocument::FromText(kStringsInf);
-  EXPECT_EQ(L"say hi", doc.ExpandStrings(L"0409", L"%Quoted%"));
-  EXPECT_EQ(L"<  inner  >", doc.ExpandStrings(L"0409", L"<%Padded%>"));
-  EXPECT_EQ(L"x x x", doc.ExpandStrings(L"0409", L"%name% %NAME% %Name%"));
-  EXPECT_EQ(L"()", doc.ExpandStrings(L"0409", L"(%Blank%)"));
-  EXPECT_EQ(L"empty key", doc.ExpandStrings(L"0409", L"%%"));
-  EXPECT_EQ(L"x", doc.ExpandStrings(L"0409", L"% Name %"));
-}
-
-TEST(ExpandStringsTest, UndefinedTokensStayAndAreSetAside) {
-  InfDocument doc = InfDocument::FromText(kStringsInf);
-  EXPECT_EQ(L"%%", InfDocument::FromText(L"[Strings]\nName = x\n").ExpandStrings(L"0409", L"%%"));
-  EXPECT_EQ(L"100%", doc.ExpandStrings(L"0409", L"100%"));
-  // Every occurrence stays, spelled as the first one; later tokens still resolve.
-  EXPECT_EQ(L"%Undef% then %Undef% and base",
-            doc.ExpandStrings(L"0409", L"%Undef% then %UNDEF% and %A%"));
-  // A set-aside token's closing "%" does not pair with the next one.
-  EXPECT_EQ(L"%Undef%Name%", doc.ExpandStrings(L"0409", L"%Undef%Name%"));
-  // A lone "%" in a value pairs with the next "%" of the text.
-  EXPECT_EQ(L"50x", doc.ExpandStrings(L"0409", L"%Pct%Name%"));
-}
-
-// Self references, growth past the bound, overlapping occurrences, signs
-// pairing across set-aside tokens and the one-token shortcut are compared
-// with the plain algorithm by the expand fuzz target, from the seeds
-// fuzz/corpus/expand_fuzz/{self_reference,doubling,overlapping,one_token}*.
 
 TEST(ExpandStringsTest, LargeTextsExpandInLinearTime) {
   // About 1 MB of distinct undefined tokens, then a defined one; and a text
@@ -215,11 +158,16 @@ TEST(ExpandStringsTest, LargeTextsExpandInLinearTime) {
 // (Many tokens, which make the string sections indexed, are in the seeds
 // fuzz/corpus/expand_fuzz/many_tokens_*.)
 TEST(InfEncodingTest, NonAsciiKeysAndSectionsIgnoreCaseInEveryEncoding) {
-  const std::wstring inf = L"[Ger\u00e4t]\r\n  Schl\u00fcssel   = Wert \u00e4\r\n[GER\u00c4T] ; again\r\nSp\u00e4t = zwei\r\n"
-                           L"[Strings]\r\nGr\u00f6\u00dfe = \"Gr\u00f6\u00dfe \"\"XL\"\"\"\r\n";
+  // An indented header; U+5B57, whose UTF-16 units hold the byte of "[";
+  // more sections than the first table of names holds.
+  std::wstring inf =
+      L"[Ger\u00e4t]\r\n  Schl\u00fcssel   = Wert \u00e4\u5b57\r\n \t[GER\u00c4T] ; again\r\nSp\u00e4t = zwei\r\n"
+      L"[Strings]\r\nGr\u00f6\u00dfe = \"Gr\u00f6\u00dfe \"\"XL\"\"\"\r\n";
+  for (int i = 0; i < 40; ++i) inf += L"[Teil " + DecimalText(i) + L"]\r\n";
   for (const InfDocument& doc : {InfDocument::FromText(inf), InfDocument::FromBytes(Utf16Le(inf)),
                                  InfDocument::FromBytes("\xEF\xBB\xBF" + WideToUtf8(inf))}) {
-    EXPECT_EQ(L" Wert \u00e4", doc.ReadValue(L"GER\u00c4T", L" schl\u00dcssel ", L"-"));
+    EXPECT_EQ(L" Wert \u00e4\u5b57", doc.ReadValue(L"GER\u00c4T", L" schl\u00dcssel ", L"-"));
+    EXPECT_TRUE(doc.SectionExists(L"teil 39", false));
     EXPECT_EQ(L" zwei", doc.ReadValue(L"ger\u00e4t", L"SP\u00c4T", L"-"));
     EXPECT_TRUE(doc.SectionExists(L"gEr\u00c4t", true));
     EXPECT_EQ(L"Gr\u00f6\u00dfe XL", doc.ExpandStrings(L"0407", L"%GR\u00d6\u00dfE%"));

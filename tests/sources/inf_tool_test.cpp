@@ -1,3 +1,5 @@
+// orvane-inf: its command line, output format and exit codes, and one run of
+// each command. What the engine decides is proved in tests/inf.
 #include "sources/inf_tool.h"
 
 #include <gtest/gtest.h>
@@ -6,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "support/host_platform.h"
 #include "platform/memory/memory_file_system.h"
+#include "support/host_platform.h"
 #include "text/text_helpers.h"
 
 namespace orvane {
@@ -19,7 +21,7 @@ struct ToolRun {
   std::string err;
 };
 
-ToolRun InvokeTool(FileSystem& files, const std::vector<std::wstring>& args) {
+ToolRun RunTool(FileSystem& files, const std::vector<std::wstring>& args) {
   ToolRun run;
   InfToolStreams streams;
   streams.out = [&run](const std::string& text) { run.out += text; };
@@ -28,11 +30,12 @@ ToolRun InvokeTool(FileSystem& files, const std::vector<std::wstring>& args) {
   return run;
 }
 
-std::vector<std::wstring> MatchArgs(const std::wstring& devices,
-                                    const std::wstring& language = L"0409") {
-  return {L"match",  L"--arch", L"AMD64",         L"--version", L"10.0",      L"--build", L"19041",
-          L"--lang", language,  L"--product-type", L"1",        L"--devices", devices};
+// The arguments of a command line whose words are separated by single blanks.
+std::vector<std::wstring> Words(const std::wstring& line) {
+  return line.empty() ? std::vector<std::wstring>() : SplitText(line, L" ");
 }
+
+const wchar_t kMatch[] = L"match --arch AMD64 --version 10.0 --build 19041 --lang 0409 --product-type 1 --devices ";
 
 // ---------------------------------------------------------------------------
 // Command line
@@ -41,48 +44,26 @@ TEST(InfToolArgs, UsageErrorsExitWithTwoAndWriteOnlyToStderr) {
   MemoryFileSystem files;
   files.AddFile(L"/d.txt", "X\\1\n");
   files.AddFile(L"/a.inf", "[S]\nk=v\n");
-  // match with every option: the cases below leave one out or add one.
-  const std::vector<std::wstring> match = {L"match", L"--arch", L"x86", L"--version", L"6.1", L"--build", L"7601",
-                                           L"--lang", L"0409", L"--product-type", L"1", L"--devices", L"/d.txt"};
-  auto without = [&match](const std::wstring& option) {
-    std::vector<std::wstring> args = match;
-    const auto at = std::find(args.begin(), args.end(), option);
-    args.erase(at, at + 2);
-    args.push_back(L"/a.inf");
-    return args;
-  };
-  auto with = [&match](std::vector<std::wstring> extra) {
-    extra.insert(extra.begin() + 1, match.begin() + 1, match.end());
-    extra.push_back(L"/a.inf");
-    return extra;
-  };
-  const std::vector<std::vector<std::wstring>> bad = {
-      {}, {L"matches"}, {L"MATCH"},
-      // match without a required option or without a path; an unknown
-      // option, an option given twice
-      without(L"--devices"), without(L"--product-type"), match,
-      with({L"match", L"--verbose"}), with({L"match", L"--arch", L"AMD64"}),
-      {L"decoration", L"/a.inf", L"S", L"--arch"}, {L"decoration", L"--arch"}, {L"decoration", L"/a.inf", L"S"},
-      {L"expand", L"/a.inf", L"%x%"}, {L"expand", L"--arch", L"x86", L"/a.inf", L"%x%"},
-      {L"value", L"/a.inf", L"S"}, {L"value", L"/a.inf", L"S", L"k", L"d", L"extra"},
-      {L"exists", L"--first", L"/a.inf", L"S"},
-      // options come before the operands: a late --entry is a third operand
-      {L"exists", L"/a.inf", L"S", L"--entry"}, {L"table", L"/a.inf"}, {L"table", L"--entry", L"/a.inf", L"S"},
-  };
-  for (const auto& args : bad) {
-    const ToolRun run = InvokeTool(files, args);
-    std::wstring joined;
-    for (const auto& arg : args) joined += arg + L" ";
-    EXPECT_EQ(run.status, 2) << joined;
-    EXPECT_EQ(run.out, "") << joined;
-    EXPECT_NE(run.err.find("usage"), std::string::npos) << joined;
+  const std::wstring match = std::wstring(kMatch) + L"/d.txt";
+  const std::wstring bad[] = {L"", L"matches", L"MATCH",
+                              // match without a required option or without a path; an unknown
+                              // option, an option given twice
+                              L"match --arch x86 --version 6.1 --build 7601 --lang 0409 --product-type 1 /a.inf",
+                              L"match --arch x86 --version 6.1 --build 7601 --lang 0409 --devices /d.txt /a.inf", match,
+                              match + L" --verbose /a.inf", match + L" --arch x86 /a.inf",
+                              L"decoration /a.inf S --arch", L"decoration --arch", L"decoration /a.inf S",
+                              L"expand /a.inf %x%", L"expand --arch x86 /a.inf %x%", L"value /a.inf S",
+                              L"value /a.inf S k d extra", L"exists --first /a.inf S",
+                              // options come before the operands: a late --entry is a third operand
+                              L"exists /a.inf S --entry", L"table /a.inf", L"table --entry /a.inf S"};
+  for (const std::wstring& line : bad) {
+    const ToolRun run = RunTool(files, Words(line));
+    EXPECT_EQ(run.status, 2) << line;
+    EXPECT_EQ(run.out, "") << line;
+    EXPECT_NE(run.err.find("usage"), std::string::npos) << line;
   }
   // A devices file that cannot be read is an error naming it.
-  const ToolRun run = InvokeTool(files, [] {
-    auto args = MatchArgs(L"/missing.txt");
-    args.push_back(L"/a.inf");
-    return args;
-  }());
+  const ToolRun run = RunTool(files, Words(std::wstring(kMatch) + L"/missing.txt /a.inf"));
   EXPECT_EQ(run.status, 2);
   EXPECT_EQ(run.out, "");
   EXPECT_NE(run.err.find("missing.txt"), std::string::npos);
@@ -103,17 +84,16 @@ TEST(InfToolArgs, OptionsInAnyOrderUntilTheFirstOperandOrADoubleDash) {
   // After the first operand everything is an operand.
   EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"one.inf", L"--two"}));
 
-  ASSERT_EQ(ParseInfToolArgs({L"value", L"--", L"--odd.inf", L"S", L"K"}, &request), L"");
+  ASSERT_EQ(ParseInfToolArgs(Words(L"value -- --odd.inf S K"), &request), L"");
   EXPECT_EQ(request.operands, (std::vector<std::wstring>{L"--odd.inf", L"S", L"K"}));
-  ASSERT_EQ(ParseInfToolArgs({L"exists", L"--entry", L"a.inf", L"S"}, &request), L"");
+  ASSERT_EQ(ParseInfToolArgs(Words(L"exists --entry a.inf S"), &request), L"");
   EXPECT_TRUE(request.require_entry);
-  ASSERT_EQ(ParseInfToolArgs({L"expand", L"--lang", L"0407", L"a.inf", L"--lang"}, &request), L"");
-  EXPECT_EQ(request.language, L"0407");
-  EXPECT_EQ(request.operands[1], L"--lang");
+  ASSERT_EQ(ParseInfToolArgs(Words(L"expand --lang 0407 a.inf --lang"), &request), L"");
+  EXPECT_EQ(request.language + L"|" + request.operands[1], L"0407|--lang");
 }
 
 // ---------------------------------------------------------------------------
-// Output escaping
+// Output escaping and the devices file
 
 TEST(InfToolOutput, ControlCharactersAreEscapedAndNothingElse) {
   EXPECT_EQ(EscapeField(std::wstring(L"a\tb\x01\x1F\n\r", 7) + L'\0' + L"z"),
@@ -124,9 +104,6 @@ TEST(InfToolOutput, ControlCharactersAreEscapedAndNothingElse) {
   EXPECT_EQ(OutputLine({L"a\tb", L"", L"c"}), "a\\u0009b\t\tc\n");
 }
 
-// ---------------------------------------------------------------------------
-// Devices file
-
 TEST(InfToolDevices, BlankLinesSeparateDevicesWhateverTheLineEnds) {
   const std::string bytes =
       "\xEF\xBB\xBF"
@@ -136,11 +113,10 @@ TEST(InfToolDevices, BlankLinesSeparateDevicesWhateverTheLineEnds) {
       "USB\\B\\2\rUSB\\B  \r\r"         // CR alone; trailing blanks kept
       "HDAUDIO\\C\\3\n \tHDAUDIO\\C\n"  // leading blanks kept
       "\n"
-      "X\\\xC3\xA9\\4\n\xEF\xBB\xBFY";      // UTF-8; only a leading mark is skipped; no final line end
+      "X\\\xC3\xA9\\4\n\xEF\xBB\xBFY";  // UTF-8; only a leading mark is skipped; no final line end
   EXPECT_EQ(DeviceListText(ParseDevicesFile(bytes)),
             L"PCI\\A\\1\nPCI\\A\n,USB\\B\\2\nUSB\\B  \n,HDAUDIO\\C\\3\n \tHDAUDIO\\C\n,X\\\u00E9\\4\n\uFEFFY\n");
   for (const char* empty : {"", "\xEF\xBB\xBF", "\xEF\xBB\xBF\r\n \n\t"}) EXPECT_TRUE(ParseDevicesFile(empty).empty());
-  EXPECT_EQ(DeviceListText({}), L"");
 }
 
 // ---------------------------------------------------------------------------
@@ -149,8 +125,8 @@ TEST(InfToolDevices, BlankLinesSeparateDevicesWhateverTheLineEnds) {
 TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
   MemoryFileSystem files(L'/', /*reverse_listing=*/true);
   files.AddFile(L"/drv/a/x.inf", "");
-  files.AddFile(L"/drv/a-b.inf", "");     // "-" sorts before "/"
-  files.AddFile(L"/drv/B.INF", "");       // upper case before lower case
+  files.AddFile(L"/drv/a-b.inf", "");  // "-" sorts before "/"
+  files.AddFile(L"/drv/B.INF", "");    // upper case before lower case
   files.AddFile(L"/drv/a/deep/y.Inf", "");
   files.AddFile(L"/drv/\uFF21.inf", "");  // U+FF21 before U+1F600 in UTF-8 order
   files.AddFile(L"/drv/\xD83D\xDE00.inf", "");
@@ -161,23 +137,15 @@ TEST(InfToolWalk, FilesBelowAFolderInByteOrderOfTheirPaths) {
   files.AddFile(L"/drv/linked/z.inf", "");
   files.MarkLink(L"/drv/linked");
 
-  const std::vector<std::wstring> expected = {
-      L"/drv/B.INF",   L"/drv/a-b.inf",      L"/drv/a/deep/y.Inf",
-      L"/drv/a/x.inf", L"/drv/\uFF21.inf",   L"/drv/\xD83D\xDE00.inf"};
+  const std::vector<std::wstring> expected = {L"/drv/B.INF",   L"/drv/a-b.inf",    L"/drv/a/deep/y.Inf",
+                                              L"/drv/a/x.inf", L"/drv/\uFF21.inf", L"/drv/\xD83D\xDE00.inf"};
   EXPECT_EQ(CollectInfFiles(files, L"/drv"), expected);
   // A trailing separator is not doubled.
   EXPECT_EQ(CollectInfFiles(files, L"/drv/")[0], L"/drv/B.INF");
   // Not a folder: the path stands for itself, whether it exists or not.
-  EXPECT_EQ(CollectInfFiles(files, L"/drv/readme.txt"),
-            (std::vector<std::wstring>{L"/drv/readme.txt"}));
+  EXPECT_EQ(CollectInfFiles(files, L"/drv/readme.txt"), (std::vector<std::wstring>{L"/drv/readme.txt"}));
   EXPECT_EQ(CollectInfFiles(files, L"/nowhere"), (std::vector<std::wstring>{L"/nowhere"}));
-  // Paths below a folder are built with the platform's separator.
-  MemoryFileSystem windows(L'\\');
-  windows.AddFile(L"C:\\pack\\net\\e1.inf", "");
-  windows.AddFile(L"C:\\pack\\top.inf", "");
-  EXPECT_EQ(CollectInfFiles(windows, L"C:\\pack"),
-            (std::vector<std::wstring>{L"C:\\pack\\net\\e1.inf", L"C:\\pack\\top.inf"}));
-  EXPECT_EQ(CollectInfFiles(windows, L"C:/pack/")[1], L"C:/pack/top.inf");
+  // (Paths built with the platform's separator: InfToolData, under Wine.)
 }
 
 TEST(InfToolWalk, MatchReadsEveryInfOnceWhateverTheNumberOfDevices) {
@@ -190,90 +158,118 @@ TEST(InfToolWalk, MatchReadsEveryInfOnceWhateverTheNumberOfDevices) {
   files.AddFile(L"/drv/a.inf", inf);
   files.AddFile(L"/drv/sub/b.inf", inf);
   for (const bool first : {false, true}) {
-    auto args = MatchArgs(L"/devices.txt");
-    args[2] = L"x86";
-    if (first) args.push_back(L"--first");
-    args.push_back(L"/drv");
+    std::wstring line = std::wstring(kMatch) + L"/devices.txt" + (first ? L" --first" : L"") + L" /drv";
+    line.replace(line.find(L"AMD64"), 5, L"x86");
     const size_t before = files.read_count();
-    const ToolRun run = InvokeTool(files, args);
+    const ToolRun run = RunTool(files, Words(line));
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(files.read_count() - before, 3u);  // the devices file and each INF once
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), first ? 2 : 4);
-    EXPECT_EQ(run.out.find(first ? "/drv/a.inf\t4\td\tpci\\d3\\1\tpci\\d3\ti\t\tM"
-                                 : "/drv/a.inf\td\tpci\\d3\\1\tpci\\d3\ti\t\tM"),
-              0u)
-        << run.out;
+    EXPECT_EQ(run.out, first ? "/drv/a.inf\t4\td\tpci\\d3\\1\tpci\\d3\ti\t\tM\t\t\t\n"
+                               "/drv/sub/b.inf\t4\td\tpci\\d3\\1\tpci\\d3\ti\t\tM\t\t\t\n"
+                             : "/drv/a.inf\td\tpci\\d3\\1\tpci\\d3\ti\t\tM\t\t\t\n"
+                               "/drv/a.inf\te\tpci\\d7\\1\tpci\\d7\tj\t\tM\t\t\t\n"
+                               "/drv/sub/b.inf\td\tpci\\d3\\1\tpci\\d3\ti\t\tM\t\t\t\n"
+                               "/drv/sub/b.inf\te\tpci\\d7\\1\tpci\\d7\tj\t\tM\t\t\t\n");
   }
 }
 
 // ---------------------------------------------------------------------------
-// End to end over the INF files in the test data
+// Each command once, over the INF files in the test data
 
-class InfToolData : public ::testing::Test {
- protected:
-  std::wstring Data(const std::wstring& relative) const {
-    return Utf8ToWide(ORVANE_TEST_DATA_DIR) + L"/inf_tool/" + relative;
-  }
+std::wstring Data(const std::wstring& relative) { return Utf8ToWide(ORVANE_TEST_DATA_DIR) + L"/inf_tool/" + relative; }
+
+TEST(InfToolData, MatchOverAFolderGivesEveryMatchInWalkOrder) {
+  const std::unique_ptr<FileSystem> files = MakeHostFileSystem();
   // How the walk prints a file below the pack folder.
-  std::string Walked(const std::wstring& relative) const {
-    return WideToUtf8(Data(L"pack") + files_->Separator() +
-                      ReplaceAll(relative, L"/", std::wstring(1, files_->Separator())));
-  }
-  ToolRun RunTool(const std::vector<std::wstring>& args) { return InvokeTool(*files_, args); }
-
-  std::unique_ptr<FileSystem> files_ = MakeHostFileSystem();
-};
-
-const char kPci[] = "pci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10";
-const char kUsb[] = "usb\\vid_0bda&pid_8153\\000001";
-
-TEST_F(InfToolData, MatchOverAFolderGivesEveryMatchInWalkOrder) {
-  auto args = MatchArgs(Data(L"devices.txt"));
+  auto walked = [&files](const std::wstring& relative) {
+    return WideToUtf8(Data(L"pack") + files->Separator() +
+                      ReplaceAll(relative, L"/", std::wstring(1, files->Separator())));
+  };
+  std::vector<std::wstring> args = Words(kMatch);
+  args.back() = Data(L"devices.txt");
   args.push_back(Data(L"pack"));
-  const ToolRun run = RunTool(args);
+  const ToolRun run = RunTool(*files, args);
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_EQ(run.err, "");
-  const std::string zeta = Walked(L"Zeta/STORAGE.INF");
-  const std::string legacy = Walked(L"acme-legacy.inf");
-  const std::string net = Walked(L"acme/net.inf");
-  const std::string expected =
-      // Two manufacturers list the device: one record each.
-      zeta + "\tzeta raid\t" + kPci + "\tpci\\ven_1234&dev_5678&subsys_00021234\tzeta_inst.NTAMD64" +
-      "\t.NTamd64\tZeta\t11/30/2019\t10.0.1.7\tSCSIAdapter\n" +
-      zeta + "\tOther RAID \xE2\x84\xA2\t" + kPci +
-      "\tpci\\ven_1234&dev_5678&subsys_00021234\tother_inst.NT\t.NTamd64\tOther \xC3\x89lectronique" +
-      "\t11/30/2019\t10.0.1.7\tSCSIAdapter\n" +
-      legacy + "\told adapter\t" + kPci + "\tpci\\ven_1234&dev_5678\tlegacy_install\t.NTamd64" +
-      "\tAcme Legacy\t01/02/2010\t9.8\tNet\n" +
-      net + "\tAcme Gigabit Adapter\t" + kPci + "\tpci\\ven_1234&dev_5678\tnic_install.NTAMD64" +
-      "\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n" +
-      net + "\tliteral adapter\t" + kUsb + "\tusb\\vid_0bda&pid_8153\tnic_install.NTAMD64" +
-      "\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n";
-  EXPECT_EQ(run.out, expected);
+  const std::string pci = "\tpci\\ven_1234&dev_5678&subsys_00021234\\3&1&0&10\t";
+  const std::string zeta = walked(L"Zeta/STORAGE.INF"), net = walked(L"acme/net.inf");
+  EXPECT_EQ(run.out,
+            // Two manufacturers list the device: one record each.
+            zeta + "\tzeta raid" + pci + "pci\\ven_1234&dev_5678&subsys_00021234\tzeta_inst.NTAMD64" +
+                "\t.NTamd64\tZeta\t11/30/2019\t10.0.1.7\tSCSIAdapter\n" + zeta + "\tOther RAID \xE2\x84\xA2" + pci +
+                "pci\\ven_1234&dev_5678&subsys_00021234\tother_inst.NT\t.NTamd64\tOther \xC3\x89lectronique" +
+                "\t11/30/2019\t10.0.1.7\tSCSIAdapter\n" + walked(L"acme-legacy.inf") + "\told adapter" + pci +
+                "pci\\ven_1234&dev_5678\tlegacy_install\t.NTamd64\tAcme Legacy\t01/02/2010\t9.8\tNet\n" + net +
+                "\tAcme Gigabit Adapter" + pci + "pci\\ven_1234&dev_5678\tnic_install.NTAMD64" +
+                "\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n" + net +
+                "\tliteral adapter\tusb\\vid_0bda&pid_8153\\000001\tusb\\vid_0bda&pid_8153\tnic_install.NTAMD64" +
+                "\t.NTamd64.10.0\tAcme Corp\t05/14/2021\t1.2.3.4\tNet\n");
 }
 
-TEST_F(InfToolData, ReaderCommands) {
+TEST(InfToolData, ReaderCommands) {
+  const std::unique_ptr<FileSystem> files = MakeHostFileSystem();
   const std::wstring net = Data(L"pack/acme/net.inf");
   const std::wstring zeta = Data(L"pack/Zeta/STORAGE.INF");
   const std::pair<std::vector<std::wstring>, const char*> cases[] = {
       {{L"decoration", L"--arch", L"AMD64", net, L"Nic_Install"}, ".NTAMD64\n"},
-      {{L"decoration", L"--arch", L"x86", net, L"Nic_Install"}, "\n"},
       {{L"expand", L"--lang", L"0407", net, L"[%NIC.DESC%|%Mfg%|%none%]"},
        "[Acme Gigabit-Netzwerkkarte f\xC3\xBCr Server|Acme Corp|%none%]\n"},
       {{L"value", net, L"nic.reg", L" TABBED "}, " \"a\\u0009b\"\n"},
       {{L"value", net, L"nic.reg", L"absent", L"fallback"}, "fallback\n"},
       {{L"table", net, L"NIC.REG"}, "Tabbed \t \"a\\u0009b\"\nSpaced Key  \t value with\n"},
-      {{L"table", net, L"Nowhere"}, ""},
       {{L"exists", zeta, L"Zeta_Inst.NTamd64"}, "true\n"},
       {{L"exists", L"--entry", zeta, L"Zeta_Inst.NTamd64"}, "false\n"},
-      // A file that cannot be read reads as an empty one.
-      {{L"value", Data(L"pack/none.inf"), L"a", L"b", L"c"}, "c\n"},
   };
   for (const auto& c : cases) {
-    const ToolRun run = RunTool(c.first);
+    const ToolRun run = RunTool(*files, c.first);
     EXPECT_EQ(run.status, 0) << WideToUtf8(c.first[0] + L" " + c.first.back());
     EXPECT_EQ(run.out, c.second) << WideToUtf8(c.first[0] + L" " + c.first.back());
   }
+}
+
+// ---------------------------------------------------------------------------
+// Staging commands
+
+TEST(InfToolStaging, ExactOutput) {
+  MemoryFileSystem files;
+  files.AddFile(L"/p/a.inf",
+                "[DestinationDirs]\nDefaultDestDir=12\nF = 11,\"sub\"\n"
+                "[S]\nInclude=b.inf\nNeeds=B\nCopyFiles=F,@t\x01.sys\n"
+                "[F]\nf.sys,\"f src.sys\"\n"
+                "[SourceDisksFiles]\nf src.sys=1,dir\n");
+  files.AddFile(L"X:/Windows/inf/e.inf", "[DestinationDirs]\nDefaultDestDir=12\n[S]\nCopyFiles=@e.sys\n");
+  const std::wstring system = L" --windir X:\\Windows --programfiles X:\\Program_Files --arch x86 --lang 0409 ";
+  const struct {
+    std::vector<std::wstring> args;
+    std::string out;
+  } cases[] = {
+      {{L"dirids", L"--windir", L"X:\\Windows", L"--programfiles", L"P", L"--store", L"S", L"%13%\\a\tb"},
+       "X:\\Windows\\System32\\DriverStore\\FileRepository\\S\\a\\u0009b\n"},
+      {{L"destdir", L" 11,drivers\\ "}, "%11%\\drivers\n"},
+      {{L"sourcedir", L"--arch", L"x86", L"/p/a.inf", L"B", L"f src.sys"}, "B\\dir\n"},
+      {Words(L"copysections /p/a.inf DestinationDirs,f,"),
+       "0\tDefaultDestDir=12|F= 11,\"sub\"|\n3\tDefaultDestDir=12|F = 11,\"sub\"|\n"
+       "4\tf.sys,\"f src.sys\"|\n5\t\n"},
+      {Words(L"plan /p/a.inf S"), "a.inf|b.inf|\nS,|B,|\n"},
+      {Words(L"stage" + system + L"/p a.inf S,"),
+       "/p\\a.inf\tX:\\Windows\\inf\\a.inf\n"
+       "/p\\t\\u0001.sys\tX:\\Windows\\System32\\Drivers\\t\\u0001.sys\n"
+       "/p\\dir\\f src.sys\tX:\\Windows\\System32\\sub\\f.sys\n"},
+      {Words(L"export" + system + L"--store e.inf_x86_1 --to X:\\DRVTemp e.inf S,"),
+       "X:\\Windows\\inf\\e.inf\tX:\\DRVTemp\\e.inf\nX:\\Windows\\System32\\Drivers\\e.sys\tX:\\DRVTemp\\e.sys\n"},
+  };
+  for (const auto& c : cases) {
+    const ToolRun run = RunTool(files, c.args);
+    EXPECT_EQ(run.status, 0) << WideToUtf8(c.args[0]);
+    EXPECT_EQ(run.out, c.out) << WideToUtf8(c.args[0]);
+    EXPECT_EQ(run.err, "");
+  }
+
+  files.AddFile(L"/p/copy.inf", "  copyfiles=x\n");
+  const ToolRun run = RunTool(files, {L"disable", L"/p/copy.inf"});
+  std::string bytes;
+  ASSERT_TRUE(files.ReadFile(L"/p/copy.inf", &bytes));
+  EXPECT_EQ(run.out + bytes, "; copyfiles=x\n");
 }
 
 }  // namespace

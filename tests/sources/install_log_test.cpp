@@ -12,25 +12,7 @@
 namespace orvane {
 namespace {
 
-TEST(InstallLog, EachRunReplacesTheFileEvenWhenReadOnlyAndNothingFollowsTheClose) {
-  SimulatedMachine machine;
-  machine.AddDrive(L"X", kDriveRamDisk, L"Boot");
-  InstallLog log;
-  ASSERT_TRUE(machine.WriteFile(L"X:\\Orvane.log", "old run\r\n"));
-  ASSERT_TRUE(machine.files.SetAttributes(L"X:\\Orvane.log", kAttributeReadOnly));
-  for (const std::wstring temp : {L"X:\\Windows\\TEMP\\", L"x:\\temp"}) {
-    ASSERT_TRUE(log.Open(machine.files, temp));
-    EXPECT_EQ(temp.substr(0, 2) + L"\\Orvane.log", log.Path());
-    log.LogAppend(L"run on " + temp);
-    log.Close();
-    log.LogAppend(L"after the close");
-    std::string bytes;
-    machine.files.ReadFile(L"X:\\Orvane.log", &bytes);
-    EXPECT_EQ("run on " + WideToUtf8(temp) + "\r\n", bytes);
-  }
-}
-
-TEST(InstallLog, NoFileMeansNoWritesAndNoFailure) {
+TEST(InstallLog, EachRunReplacesTheFileEvenWhenReadOnlyAndNoFileMeansNoWrites) {
   SimulatedMachine machine;
   machine.AddDrive(L"X", kDriveRamDisk, L"Boot");
   InstallLog log;
@@ -43,6 +25,19 @@ TEST(InstallLog, NoFileMeansNoWritesAndNoFailure) {
   }
   EXPECT_FALSE(machine.files.FileExists(L"X:\\Orvane.log"));
   EXPECT_EQ(L"", LogFilePath(L"X"));
+
+  ASSERT_TRUE(machine.WriteFile(L"X:\\Orvane.log", "old run\r\n"));
+  ASSERT_TRUE(machine.files.SetAttributes(L"X:\\Orvane.log", kAttributeReadOnly));
+  for (const std::wstring temp : {L"X:\\Windows\\TEMP\\", L"x:\\temp"}) {
+    ASSERT_TRUE(log.Open(machine.files, temp));
+    EXPECT_EQ(temp.substr(0, 2) + L"\\Orvane.log", log.Path());
+    log.LogAppend(L"run on " + temp);
+    log.Close();
+    log.LogAppend(L"after the close");
+    std::string bytes;
+    machine.files.ReadFile(L"X:\\Orvane.log", &bytes);
+    EXPECT_EQ("run on " + WideToUtf8(temp) + "\r\n", bytes);
+  }
 }
 
 }  // namespace
