@@ -145,8 +145,7 @@ TEST(InstallCandidate, TheProductTypeOfTheDecorationHoldsOnlyDuringTheInstall) {
   const std::vector<Case> cases = {
       {L".NTx86.5.2.3", L"1", false, L"ServerNT"}, {L".NTx86.5.2.3", L"1", true, L"ServerNT"},
       {L".NTamd64.10.0.1", L"3", false, L"WinNT"}, {L".NTamd64.10.0.1", L"1", false, L""},
-      {L".NTamd64", L"1", false, L""},            {L".NTamd64.10.0", L"1", false, L""},
-      {L"", L"1", false, L""},
+      {L".NTamd64.10.0", L"1", false, L""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.decoration + L" on " + c.host_type);

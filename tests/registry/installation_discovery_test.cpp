@@ -161,16 +161,15 @@ TEST_F(DiscoveryTest, CommandTargetFollowsArchitectureVersionAndDriverStore) {
       if (folder.version) fresh.file_facts.SetFileVersion(cmd, *folder.version);
       if (folder.driver_store) fresh.files.CreateDirectories(std::wstring(folder.dir) + L"\\System32\\DriverStore");
     }
-    const SystemProfile running = ReadRunningProfile(fresh.registry, fresh.system);
-    const CommandTarget target = SelectCommandTarget(DiscoveryOf(fresh), running);
-    EXPECT_EQ(c.expected, target.windows_dir) << c.name;
-    if (target.windows_dir.empty()) {
-      EXPECT_EQ(L"", CommandTargetText(target)) << c.name;
-    } else {
-      EXPECT_EQ(std::wstring(c.display_name) + L"\n64 Bit\n" + c.expected + L"\\System32\\DriverStore\n" + c.expected,
-                CommandTargetText(target))
-          << c.name;
-    }
+    const CommandTarget target =
+        SelectCommandTarget(DiscoveryOf(fresh), ReadRunningProfile(fresh.registry, fresh.system));
+    const std::wstring dir = c.expected;
+    EXPECT_EQ(
+        dir + L"|" +
+            (dir.empty() ? L""
+                         : std::wstring(c.display_name) + L"\n64 Bit\n" + dir + L"\\System32\\DriverStore\n" + dir),
+        target.windows_dir + L"|" + CommandTargetText(target))
+        << c.name;
   }
 }
 
