@@ -40,7 +40,6 @@ struct StorageScene {
     before = ListDisks(storage, L"");
   }
   std::wstring Assign() { return AssignNewVolumeLetters(registry, storage, storage, clock, before); }
-  std::vector<std::wstring> Roots() { return storage.LogicalDriveRoots(); }
 };
 
 TEST(DisksVolumes, ListDisksLeavesOutTheDisksOfTheEarlierList) {
@@ -114,7 +113,7 @@ TEST(DisksVolumes, NewVolumesGetFreeLettersAndAreReported) {
   scene.storage.AddDrive(L"e", kDriveFixed, L"", true, L"\\Device\\HarddiskVolumeGone");
   scene.Assign();
   EXPECT_EQ(L"3|e:|", scene.storage.Definitions().front());
-  EXPECT_EQ((std::vector<std::wstring>{L"C:\\", L"D:\\", L"X:\\"}), scene.Roots());
+  EXPECT_EQ((std::vector<std::wstring>{L"C:\\", L"D:\\", L"X:\\"}), scene.storage.LogicalDriveRoots());
   LoadUiTexts(0x0407);
   scene.storage.AddDisk(kNewDisk, 1);
   scene.storage.AddVolume(kVolume1, 1);
@@ -131,10 +130,10 @@ TEST(DisksVolumes, RepairVolumeKeysAddsOnlyMissingValues) {
   storage.AddVolume(kVolume1, 1);
   storage.AddVolume(kVolume2, 1);
   EXPECT_EQ(std::wstring(kVolume1) + L"|" + kVolume2 + L"|", ListVolumeDevices(registry, storage));
-  EXPECT_EQ(L"Volume", ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Bare", L"Class"));
-  EXPECT_EQ(L"{71A27CDD-812A-11D0-BEC7-08002BE2092F}",
-            ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Bare", L"ClassGUID"));
-  EXPECT_EQ(L"Other", ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Odd", L"Class"));
+  EXPECT_EQ(L"Volume|{71A27CDD-812A-11D0-BEC7-08002BE2092F}|Other",
+            ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Bare", L"Class") + L"|" +
+                ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Bare", L"ClassGUID") + L"|" +
+                ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Odd", L"Class"));
   storage.SetDeviceLibraryAvailable(false);
   EXPECT_EQ(L"", ListVolumeDevices(registry, storage));
 }

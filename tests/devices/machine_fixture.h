@@ -9,14 +9,18 @@
 #include "text/text_helpers.h"
 
 namespace orvane {
+
+// Bytes of a file below tests/data; "" when it cannot be read.
+inline std::string TestDataBytes(const std::string& relative_path) {
+  std::ifstream in(std::string(ORVANE_TEST_DATA_DIR) + "/" + relative_path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 namespace testing_support {
 
 // Text of a UTF-8 file below the test data folder; "" when it cannot be read.
 inline std::wstring ReadTestDataText(const std::string& relative_path) {
-  std::ifstream in(std::string(ORVANE_TEST_DATA_DIR) + "/" + relative_path, std::ios::binary);
-  if (!in) return L"";
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  return Utf8ToWide(bytes);
+  return Utf8ToWide(TestDataBytes(relative_path));
 }
 
 // Imports tests/data/<relative_path> into the registry; false when the file is

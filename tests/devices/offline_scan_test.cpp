@@ -13,13 +13,11 @@
 namespace orvane {
 namespace {
 
-using testing_support::AddFixtureInstallation;
 using testing_support::AddInstallation;
 using testing_support::AddPresentDevice;
 using testing_support::kAcmeHardwareIds;
 using testing_support::kAcmeInstanceId;
 using testing_support::kRegHeader;
-using testing_support::PlatformOf;
 using testing_support::ReadTestDataText;
 
 const wchar_t kNetClass[] = L"{4d36e972-e325-11ce-bfc1-08002be10318}";
@@ -31,15 +29,25 @@ bool MountPointLoaded(Registry& registry, const wchar_t* name) {
   return true;
 }
 
-class OfflineScanTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+// WinPE on X: with drive C:, on which Install() puts an installation.
+struct Scene {
+  Scene() {
     testing_support::StartWinPe(machine);
     machine.AddDrive(L"C", kDriveFixed, L"System");
   }
-
+  // The fixture's hives (SYSTEM as given) and, when inf, its inf\oem3.inf.
+  void Install(const std::wstring& system = ReadTestDataText("installed_windows/system.reg"), bool inf = true,
+               const std::wstring& dir = L"C:\\Windows",
+               const std::wstring& software = ReadTestDataText("installed_windows/software.reg")) {
+    ASSERT_TRUE(AddInstallation(machine, dir, system, software));
+    if (inf) {
+      ASSERT_TRUE(
+          machine.WriteFile(dir + L"\\inf\\oem3.inf", WideToUtf8(ReadTestDataText("installed_windows/inf/oem3.inf"))));
+    }
+  }
+  // Scans dir; whatever it finds, no hive stays loaded.
   void Scan(const std::wstring& dir = L"C:\\Windows") {
-    Platform platform = PlatformOf(machine);
+    Platform platform = testing_support::PlatformOf(machine);
     ScanInstalledDevices(platform, view, dir, table);
     EXPECT_FALSE(MountPointLoaded(machine.registry, kSystemMountPoint));
     EXPECT_FALSE(MountPointLoaded(machine.registry, kSoftwareMountPoint));
@@ -50,13 +58,16 @@ class OfflineScanTest : public ::testing::Test {
   DeviceScanTable table;
 };
 
-TEST_F(OfflineScanTest, ListsTheAdapterTheInstallationDrives) {
-  ASSERT_TRUE(AddFixtureInstallation(machine, L"C:\\Windows"));
-  AddPresentDevice(machine, kAcmeInstanceId, kAcmeHardwareIds);
-  AddPresentDevice(machine, L"PCI\\VEN_ABCD&DEV_0001\\3&11583659&0&10", L"PCI\\VEN_ABCD&DEV_0001");  // Display
-  AddPresentDevice(machine, L"USB\\VID_0BDA&PID_8153\\000001", L"USB\\VID_0BDA&PID_8153");         // unknown there
-  Scan();
+TEST(OfflineScan, ListsTheAdapterTheInstallationDrives) {
+  Scene scene;
+  scene.Install();
+  AddPresentDevice(scene.machine, kAcmeInstanceId, kAcmeHardwareIds);
+  // A display adapter the installation drives: not a scan class, no record.
+  AddPresentDevice(scene.machine, L"PCI\\VEN_ABCD&DEV_0001\\3&11583659&0&10", L"PCI\\VEN_ABCD&DEV_0001");
+  AddPresentDevice(scene.machine, L"USB\\VID_0BDA&PID_8153\\000001", L"USB\\VID_0BDA&PID_8153");  // unknown there
+  scene.Scan();
 
+  const RecordingView& view = scene.view;
   EXPECT_EQ(L"Host: Win 10 64 Bit -----> WinPE: Win 10 64 Bit|1|1 Driver found",
             view.text(ViewControl::TargetLine) + L"|" + view.text(ViewControl::DeviceCount) + L"|" +
                 view.text(ViewControl::DeviceStatus1));
@@ -68,12 +79,12 @@ TEST_F(OfflineScanTest, ListsTheAdapterTheInstallationDrives) {
                                                          std::to_wstring(items[0].data));
 
   EXPECT_EQ(L"ACME-WS01\nC:\\Windows\nAMD64\n10.0\nC:\\Program Files\nC:\\ProgramData",
-            ScanHeaderText(table.Header()));
-  ASSERT_EQ(1u, table.Count());
+            ScanHeaderText(scene.table.Header()));
+  ASSERT_EQ(1u, scene.table.Count());
   EXPECT_EQ(std::wstring(L"Acme Gigabit Adapter\n") + kAcmeInstanceId + L"\n" + kNetClass +
                 L"\\0001\noem3.inf\nAcmeGbe_Install.NTamd64\npci\\ven_1234&dev_5678&subsys_00011234\nNet\n"
                 L"acmegbe.inf_amd64_5f1c0e2a9b3d7e41\n1,",
-            DeviceRecordText(*table.Record(1)));
+            DeviceRecordText(*scene.table.Record(1)));
 }
 
 // .reg text of a key of the installation's SYSTEM hive.
@@ -85,45 +96,37 @@ std::wstring Value(const std::wstring& name, const std::wstring& text) {
   return text.empty() ? L"" : L"\"" + name + L"\"=\"" + ReplaceAll(text, L"\\", L"\\\\") + L"\"\r\n";
 }
 
-// The registry walk alone, one present device per rule.
-TEST_F(OfflineScanTest, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
+// The registry walk alone, one present device per rule. (A working driver of
+// a class outside the scan classes: the display adapter of ListsTheAdapterTheInstallationDrives.)
+TEST(OfflineScan, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
+  Scene scene;
   const std::wstring net = std::wstring(kNetClass) + L"\\0001";
   const std::wstring port = std::wstring(kNetClass) + L"\\0002";
   struct Case {
     std::wstring present_id;  // "" for an instance the running system does not list
-    std::wstring enum_key;    // below Enum, "" for none
+    std::wstring enum_key;    // below Enum: "=" for the present identifier, "" for none
     const wchar_t* flags;     // ConfigFlags, null for none
     std::wstring driver, desc, service;
-    const wchar_t* expected;  // the record's description, null for no record
-    std::wstring package;
   };
   const std::vector<Case> cases = {
-      {L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", L"0", net,
-       L"@oem12.inf,%e1i%;Intel(R) Ethernet", L"", L"Intel(R) Ethernet", L"e1i.inf_amd64_111"},
-      {L"PCI\\VEN_8086&DEV_0001\\1", L"PCI\\VEN_8086&DEV_0001\\1", L"1", net, L"", L"", nullptr, L""},
-      {L"PCI\\VEN_8086&DEV_0002\\1", L"PCI\\VEN_8086&DEV_0002\\1", nullptr, net, L"", L"", nullptr, L""},
-      {L"PCI\\VEN_8086&DEV_0003\\1", L"PCI\\VEN_8086&DEV_0003\\1", L"0", L"", L"", L"", nullptr, L""},
-      {L"PCI\\VEN_8086&DEV_0004\\1", L"PCI\\VEN_8086&DEV_0004\\1", L"0",
-       L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0000", L"", L"", nullptr, L""},  // Display
-      {L"USB\\VID_0001&PID_0001\\1", L"USB\\VID_0001&PID_0001\\1", L"0",
-       L"{36fc9e60-c465-11cf-8056-444553540000}\\0000", L"", L"", nullptr, L""},  // USB
-      {L"PCI\\VEN_8086&DEV_0005\\1", L"PCI\\VEN_8086&DEV_0005\\1", L"0", L"oem12", L"", L"", nullptr, L""},
-      {L"PCI\\VEN_8086&DEV_0006\\1", L"PCI\\VEN_8086&DEV_0006\\1", L"0",
-       L"{00000000-0000-0000-0000-000000000001}\\0000", L"", L"", nullptr, L""},  // no class key
-      {L"PCI\\VEN_8086&DEV_2822\\1", L"PCI\\VEN_8086&DEV_2822\\1", L"0",
-       L"{4d36e97b-e325-11ce-bfc1-08002be10318}\\0000", L"Plain RAID", L"", L"Plain RAID", L""},
-      {L"PCI\\VEN_10DE&DEV_0AB0\\1", L"PCI\\VEN_10DE&DEV_0AB0\\1", L"0", port, L"a;b;Second Port", L"e1iexpress",
-       L"b;Second Port", L"net1ix64.inf_amd64_abc"},
-      {L"PCI\\VEN_10DE&DEV_0AB1\\1", L"PCI\\VEN_10DE&DEV_0AB1\\1", L"0", port, L"", L"inbox", L"", L""},
+      {L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", L"=", L"0", net, L"@oem12.inf,%e1i%;Intel(R) Ethernet", L""},
+      {L"PCI\\VEN_8086&DEV_0001\\1", L"=", L"1", net, L"", L""},
+      {L"PCI\\VEN_8086&DEV_0002\\1", L"=", nullptr, net, L"", L""},
+      {L"PCI\\VEN_8086&DEV_0003\\1", L"=", L"0", L"", L"", L""},
+      {L"PCI\\VEN_8086&DEV_0005\\1", L"=", L"0", L"oem12", L"", L""},
+      // A driver of a class without a class key.
+      {L"PCI\\VEN_8086&DEV_0006\\1", L"=", L"0", L"{00000000-0000-0000-0000-000000000001}\\0000", L"", L""},
+      {L"PCI\\VEN_8086&DEV_2822\\1", L"=", L"0", L"{4d36e97b-e325-11ce-bfc1-08002be10318}\\0000", L"Plain RAID", L""},
+      {L"PCI\\VEN_10DE&DEV_0AB0\\1", L"=", L"0", port, L"a;b;Second Port", L"e1iexpress"},
+      {L"PCI\\VEN_10DE&DEV_0AB1\\1", L"=", L"0", port, L"", L"inbox"},
       // Instances of one device: the last qualifying one wins, whatever the letter case.
-      {L"pci\\ven_10ec&dev_8168\\4&aa", L"PCI\\VEN_10EC&DEV_8168\\1&first", L"0", net, L"First", L"", L"Later",
-       L"e1i.inf_amd64_111"},
-      {L"", L"PCI\\VEN_10EC&DEV_8168\\2&second", L"0", net, L"Later", L"", nullptr, L""},
-      {L"", L"PCI\\VEN_10EC&DEV_8168\\3&third", L"1", net, L"Broken", L"", nullptr, L""},
-      {L"PCI\\VEN_FFFF", L"PCI\\VEN_FFFF\\0", L"0", net, L"", L"", nullptr, L""},
-      {L"PCI\\\\1", L"PCI\\X\\1", L"0", net, L"", L"", nullptr, L""},
-      {L"ROOT\\NET\\0000", L"ROOT\\NET\\0000", L"0", net, L"", L"", nullptr, L""},
-      {L"PCI\\VEN_AAAA&DEV_BBBB\\1", L"", L"0", net, L"", L"", nullptr, L""},
+      {L"pci\\ven_10ec&dev_8168\\4&aa", L"PCI\\VEN_10EC&DEV_8168\\1&first", L"0", net, L"First", L""},
+      {L"", L"PCI\\VEN_10EC&DEV_8168\\2&second", L"0", net, L"Later", L""},
+      {L"", L"PCI\\VEN_10EC&DEV_8168\\3&third", L"1", net, L"Broken", L""},
+      {L"PCI\\VEN_FFFF", L"PCI\\VEN_FFFF\\0", L"0", net, L"", L""},
+      {L"PCI\\\\1", L"PCI\\X\\1", L"0", net, L"", L""},
+      {L"ROOT\\NET\\0000", L"=", L"0", net, L"", L""},
+      {L"PCI\\VEN_AAAA&DEV_BBBB\\1", L"", L"0", net, L"", L""},
   };
   const std::wstring control = L"ControlSet002\\Control\\Class\\";
   std::wstring system =
@@ -133,163 +136,139 @@ TEST_F(OfflineScanTest, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
                                  Value(L"InfSectionExt", L".NTamd64") +
                                  Value(L"MatchingDeviceId", L"pci\\ven_8086&dev_15b8")) +
       HiveKey(control + port, Value(L"InfPath", L"oem40.inf")) +
-      HiveKey(control + L"{4d36e968-e325-11ce-bfc1-08002be10318}", Value(L"Class", L"Display")) +
-      HiveKey(control + L"{36fc9e60-c465-11cf-8056-444553540000}", Value(L"Class", L"USB")) +
       HiveKey(control + L"{4d36e97b-e325-11ce-bfc1-08002be10318}", Value(L"Class", L"SCSIAdapter")) +
       HiveKey(L"ControlSet002\\Services\\e1iexpress",
-              Value(L"ImagePath", L"\\SystemRoot\\System32\\DriverStore\\FileRepository\\net1ix64.inf_amd64_abc\\e1i.sys")) +
+              Value(L"ImagePath",
+                    L"\\SystemRoot\\System32\\DriverStore\\FileRepository\\net1ix64.inf_amd64_abc\\e1i.sys")) +
       HiveKey(L"ControlSet002\\Services\\inbox", Value(L"ImagePath", L"System32\\drivers\\inbox.sys")) +
       HiveKey(L"DriverDatabase\\DriverInfFiles\\oem12.inf", Value(L"Active", L"e1i.inf_amd64_111"));
   std::vector<std::wstring> present;
   for (const Case& c : cases) {
     if (!c.enum_key.empty()) {
-      system += HiveKey(L"ControlSet002\\Enum\\" + c.enum_key,
+      system += HiveKey(L"ControlSet002\\Enum\\" + (c.enum_key == L"=" ? c.present_id : c.enum_key),
                         (c.flags ? L"\"ConfigFlags\"=dword:0000000" + std::wstring(c.flags) + L"\r\n" : L"") +
                             Value(L"Driver", c.driver) + Value(L"DeviceDesc", c.desc) + Value(L"Service", c.service));
     }
     if (!c.present_id.empty()) present.push_back(c.present_id);
   }
-  ASSERT_TRUE(AddInstallation(machine, L"C:\\Windows", system, std::wstring(kRegHeader) + L"[HIVE\\Microsoft]\r\n"));
+  scene.Install(system, false, L"C:\\Windows", std::wstring(kRegHeader) + L"[HIVE\\Microsoft]\r\n");
 
-  MountedInstallation mount(machine.registry, machine.system, L"C:\\Windows");
+  MountedInstallation mount(scene.machine.registry, scene.machine.system, L"C:\\Windows");
   ASSERT_EQ(kMountOk, mount.status());
   std::map<std::wstring, DeviceRecord> records;
-  for (const DeviceRecord& record : ReadInstalledDevices(machine.registry, mount.profile().system_root, present)) {
+  for (const DeviceRecord& record :
+       ReadInstalledDevices(scene.machine.registry, mount.profile().system_root, present)) {
     records[record.instance_id] = record;
   }
-  EXPECT_EQ(5u, records.size());
-  for (const Case& c : cases) {
-    if (c.present_id.empty()) continue;
-    const auto found = records.find(c.present_id);
-    ASSERT_EQ(c.expected != nullptr, found != records.end()) << c.present_id;
-    if (!c.expected) continue;
-    EXPECT_EQ(c.expected, found->second.description) << c.present_id;
-    EXPECT_EQ(c.package, found->second.package_folder) << c.present_id;
+  std::wstring found;  // instance: description|package|class
+  for (const auto& [id, record] : records) {
+    found += id + L": " + record.description + L"|" + record.package_folder + L"|" + record.class_name + L"\n";
   }
+  EXPECT_EQ(
+      L"PCI\\VEN_10DE&DEV_0AB0\\1: b;Second Port|net1ix64.inf_amd64_abc|Net\n"
+      L"PCI\\VEN_10DE&DEV_0AB1\\1: ||Net\n"
+      L"PCI\\VEN_8086&DEV_15B8\\3&0&FE: Intel(R) Ethernet|e1i.inf_amd64_111|Net\n"
+      L"PCI\\VEN_8086&DEV_2822\\1: Plain RAID||SCSIAdapter\n"
+      L"pci\\ven_10ec&dev_8168\\4&aa: Later|e1i.inf_amd64_111|Net\n",
+      found);
   const DeviceRecord& intel = records[L"PCI\\VEN_8086&DEV_15B8\\3&0&FE"];
-  EXPECT_EQ(L"oem12.inf|E1i_Install.NTamd64|pci\\ven_8086&dev_15b8|Net",
-            intel.inf_name + L"|" + intel.install_section + L"|" + intel.matching_id + L"|" + intel.class_name);
-  EXPECT_EQ(L"SCSIAdapter", records[L"PCI\\VEN_8086&DEV_2822\\1"].class_name);
+  EXPECT_EQ(L"oem12.inf|E1i_Install.NTamd64|pci\\ven_8086&dev_15b8",
+            intel.inf_name + L"|" + intel.install_section + L"|" + intel.matching_id);
 }
 
 // Adjacent devices with the same INF, section and description share one
 // item; the group's last record carries it with the group's numbers.
-TEST_F(OfflineScanTest, GroupsAdjacentIdenticalAdapters) {
-  std::wstring system = ReadTestDataText("installed_windows/system.reg");
-  system += L"\r\n[HIVE\\ControlSet001\\Enum\\PCI\\VEN_CAFE&DEV_0001\\1]\r\n\"ConfigFlags\"=dword:00000000\r\n"
-            L"\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0002\"\r\n\"DeviceDesc\"=\"Contoso Wireless\"\r\n"
-            L"[HIVE\\ControlSet001\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0002]\r\n"
-            L"\"InfPath\"=\"oem5.inf\"\r\n\"InfSection\"=\"Contoso_Install\"\r\n";
-  ASSERT_TRUE(AddInstallation(machine, L"C:\\Windows", system, ReadTestDataText("installed_windows/software.reg")));
-  ASSERT_TRUE(machine.WriteFile(L"C:\\Windows\\inf\\oem3.inf",
-                                WideToUtf8(ReadTestDataText("installed_windows/inf/oem3.inf"))));
+TEST(OfflineScan, GroupsAdjacentIdenticalAdapters) {
+  Scene scene;
+  scene.Install(
+      ReadTestDataText("installed_windows/system.reg") +
+      L"\r\n[HIVE\\ControlSet001\\Enum\\PCI\\VEN_CAFE&DEV_0001\\1]\r\n\"ConfigFlags\"=dword:00000000\r\n"
+      L"\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0002\"\r\n\"DeviceDesc\"=\"Contoso Wireless\"\r\n"
+      L"[HIVE\\ControlSet001\\Control\\Class\\{4d36e972-e325-11ce-bfc1-08002be10318}\\0002]\r\n"
+      L"\"InfPath\"=\"oem5.inf\"\r\n\"InfSection\"=\"Contoso_Install\"\r\n");
   const std::wstring acme = L"PCI\\VEN_1234&DEV_5678&SUBSYS_00011234\\4&1A2B3C4D&0&00E";
-  AddPresentDevice(machine, acme + L"0", kAcmeHardwareIds);
-  AddPresentDevice(machine, acme + L"1", kAcmeHardwareIds);
-  AddPresentDevice(machine, L"PCI\\VEN_CAFE&DEV_0001\\1", L"PCI\\VEN_CAFE&DEV_0001");
-  AddPresentDevice(machine, acme + L"2", kAcmeHardwareIds);
-  Scan();
+  AddPresentDevice(scene.machine, acme + L"0", kAcmeHardwareIds);
+  AddPresentDevice(scene.machine, acme + L"1", kAcmeHardwareIds);
+  AddPresentDevice(scene.machine, L"PCI\\VEN_CAFE&DEV_0001\\1", L"PCI\\VEN_CAFE&DEV_0001");
+  AddPresentDevice(scene.machine, acme + L"2", kAcmeHardwareIds);
+  scene.Scan();
 
-  ASSERT_EQ(4u, table.Count());
+  ASSERT_EQ(4u, scene.table.Count());
   std::wstring shown;
-  for (const auto& item : view.tree()) shown += item.text + L"#" + std::to_wstring(item.data) + L"|";
-  EXPECT_EQ(L"Acme Gigabit Adapter (2)#2|Acme Gigabit Adapter#4|", shown);
-  std::wstring groups;
-  for (size_t i = 1; i <= 4; ++i) groups += table.Record(i)->group + L"|";
-  EXPECT_EQ(L"|1,2,||4,|", groups);
-  EXPECT_EQ(L"2|2 Driver found", view.text(ViewControl::DeviceCount) + L"|" + view.text(ViewControl::DeviceStatus1));
+  for (const auto& item : scene.view.tree()) shown += item.text + L"#" + std::to_wstring(item.data) + L"|";
+  for (size_t i = 1; i <= 4; ++i) shown += scene.table.Record(i)->group + L"|";
+  EXPECT_EQ(L"Acme Gigabit Adapter (2)#2|Acme Gigabit Adapter#4||1,2,||4,|", shown);
+  EXPECT_EQ(L"2|2 Driver found",
+            scene.view.text(ViewControl::DeviceCount) + L"|" + scene.view.text(ViewControl::DeviceStatus1));
 }
 
-// Whether the running system's match of the INF agrees with the
-// installation, and whether the architectures agree.
-TEST_F(OfflineScanTest, ListingFollowsTheMatchAndTheArchitecture) {
+// Whether the running system's match of the INF agrees with the installation
+// (as installed: ListsTheAdapterTheInstallationDrives), whether the
+// architectures agree, and installations whose
+// registry cannot be read (no records, no hive left loaded, also when one of
+// the two hives was loaded).
+TEST(OfflineScan, ListingFollowsTheMatchTheArchitectureAndTheRegistry) {
   struct Case {
     const char* name;
     const wchar_t* from;  // text of the fixture's SYSTEM hive to replace
     const wchar_t* to;
-    bool inf_present;
-    size_t items;
-    const wchar_t* status;
+    bool inf_present, software_present;
+    size_t records, items;
+    const wchar_t* status;  // null: not checked
     bool import_enabled;
   };
   const Case cases[] = {
-      {"as installed", L"", L"", true, 1, L"1 Driver found", true},
-      {"inf missing", L"", L"", false, 0, L"0 Driver found", true},
-      {"other section", L"\"InfSection\"=\"AcmeGbe_Install\"", L"\"InfSection\"=\"AcmeGbe_Legacy\"", true, 0,
+      {"inf missing", L"", L"", false, true, 1, 0, L"0 Driver found", true},
+      {"other section", L"\"InfSection\"=\"AcmeGbe_Install\"", L"\"InfSection\"=\"AcmeGbe_Legacy\"", true, true, 1, 0,
        L"0 Driver found", true},
       {"no section, no match", L"\"InfSection\"=\"AcmeGbe_Install\"\r\n\"InfSectionExt\"=\".NTamd64\"",
-       L"\"InfSection\"=\"\"", false, 0, L"0 Driver found", true},
+       L"\"InfSection\"=\"\"", false, true, 1, 0, L"0 Driver found", true},
       {"32-bit installation", L"\"PROCESSOR_ARCHITECTURE\"=\"AMD64\"", L"\"PROCESSOR_ARCHITECTURE\"=\"x86\"", true,
-       1, L"Architecture not compatibel", false},
+       true, 1, 1, L"Architecture not compatibel", false},
+      {"no Select key", L"[HIVE\\Select]", L"[HIVE\\Unselected]", true, true, 0, 0, nullptr, false},
+      {"no SOFTWARE hive", L"", L"", true, false, 0, 0, nullptr, false},
   };
   for (const Case& c : cases) {
-    SimulatedMachine fresh;
-    testing_support::StartWinPe(fresh);
-    fresh.AddDrive(L"C", kDriveFixed, L"System");
+    SCOPED_TRACE(c.name);
+    Scene scene;
     std::wstring system = ReadTestDataText("installed_windows/system.reg");
     if (*c.from) {
       const std::wstring from = ReplaceAll(c.from, L"\r\n", L"\n");
-      ASSERT_TRUE(Contains(system, from)) << c.name;
+      ASSERT_TRUE(Contains(system, from));
       system = ReplaceAll(system, from, c.to);
     }
-    ASSERT_TRUE(AddInstallation(fresh, L"C:\\Windows", system, ReadTestDataText("installed_windows/software.reg")));
-    if (c.inf_present) {
-      ASSERT_TRUE(fresh.WriteFile(L"C:\\Windows\\inf\\oem3.inf",
-                                  WideToUtf8(ReadTestDataText("installed_windows/inf/oem3.inf"))));
-    }
-    AddPresentDevice(fresh, kAcmeInstanceId, kAcmeHardwareIds);
-    RecordingView seen;
-    DeviceScanTable result;
-    Platform platform = PlatformOf(fresh);
-    ScanInstalledDevices(platform, seen, L"C:\\Windows", result);
-    EXPECT_EQ(1u, result.Count()) << c.name;
-    EXPECT_EQ(c.items, seen.tree().size()) << c.name;
-    EXPECT_EQ(c.status, seen.text(ViewControl::DeviceStatus1)) << c.name;
-    EXPECT_EQ(c.import_enabled, seen.enabled(ViewControl::DeviceImport)) << c.name;
-  }
-}
-
-// Installations whose registry cannot be read give no records and leave no
-// hive loaded, also when one of the two hives was loaded.
-TEST_F(OfflineScanTest, UnreadableInstallationsGiveNothing) {
-  const std::wstring system = ReadTestDataText("installed_windows/system.reg");
-  ASSERT_TRUE(AddInstallation(machine, L"C:\\NoSelect", ReplaceAll(system, L"[HIVE\\Select]", L"[HIVE\\Unselected]"),
-                              ReadTestDataText("installed_windows/software.reg")));
-  ASSERT_TRUE(AddInstallation(machine, L"C:\\NoSoftware", system, L""));
-  AddPresentDevice(machine, kAcmeInstanceId, kAcmeHardwareIds);
-  for (const wchar_t* dir : {L"C:\\NoSelect", L"C:\\NoSoftware"}) {
-    view.ClearTree(ViewControl::DeviceTree);
-    Scan(dir);
-    EXPECT_EQ(0u, table.Count()) << dir;
-    EXPECT_TRUE(view.tree().empty()) << dir;
-    EXPECT_EQ(dir, table.Header().windows_dir);
-    EXPECT_FALSE(view.enabled(ViewControl::DeviceImport)) << dir;
+    scene.Install(system, c.inf_present, L"C:\\Windows",
+                  c.software_present ? ReadTestDataText("installed_windows/software.reg") : L"");
+    AddPresentDevice(scene.machine, kAcmeInstanceId, kAcmeHardwareIds);
+    scene.Scan();
+    EXPECT_EQ(c.records, scene.table.Count());
+    EXPECT_EQ(L"C:\\Windows", scene.table.Header().windows_dir);
+    EXPECT_EQ(c.items, scene.view.tree().size());
+    if (c.status) EXPECT_EQ(c.status, scene.view.text(ViewControl::DeviceStatus1));
+    EXPECT_EQ(c.import_enabled, scene.view.enabled(ViewControl::DeviceImport));
   }
 }
 
 // The device keys are opened by name: a larger installation does not make
 // the scan do more registry work for the same present devices.
-TEST_F(OfflineScanTest, RegistryWorkDoesNotGrowWithTheInstallation) {
+TEST(OfflineScan, RegistryWorkDoesNotGrowWithTheInstallation) {
   size_t operations[2] = {0, 0};
   const size_t extra[2] = {10, 3000};
   for (int round = 0; round < 2; ++round) {
-    SimulatedMachine fresh;
-    testing_support::StartWinPe(fresh);
-    fresh.AddDrive(L"C", kDriveFixed, L"System");
+    Scene scene;
     std::wstring system = ReadTestDataText("installed_windows/system.reg");
     for (size_t i = 0; i < extra[round]; ++i) {
       system += L"\r\n[HIVE\\ControlSet001\\Enum\\PCI\\VEN_7777&DEV_" + std::to_wstring(i) + L"\\1]\r\n"
                 L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0001\"\r\n";
     }
-    ASSERT_TRUE(AddInstallation(fresh, L"C:\\Windows", system, ReadTestDataText("installed_windows/software.reg")));
-    AddPresentDevice(fresh, kAcmeInstanceId, kAcmeHardwareIds);
-    for (int d = 0; d < 5; ++d) AddPresentDevice(fresh, L"PCI\\VEN_9999&DEV_000" + std::to_wstring(d) + L"\\1", L"");
-    CountingRegistry counting(fresh.registry);
-    Platform platform{counting, fresh.files, fresh.system, fresh.devices};
-    RecordingView seen;
-    DeviceScanTable result;
-    ScanInstalledDevices(platform, seen, L"C:\\Windows", result);
-    EXPECT_EQ(1u, result.Count());
+    scene.Install(system, false);
+    AddPresentDevice(scene.machine, kAcmeInstanceId, kAcmeHardwareIds);
+    for (int d = 0; d < 5; ++d)
+      AddPresentDevice(scene.machine, L"PCI\\VEN_9999&DEV_000" + std::to_wstring(d) + L"\\1", L"");
+    CountingRegistry counting(scene.machine.registry);
+    Platform platform{counting, scene.machine.files, scene.machine.system, scene.machine.devices};
+    ScanInstalledDevices(platform, scene.view, L"C:\\Windows", scene.table);
+    EXPECT_EQ(1u, scene.table.Count());
     operations[round] = counting.total();
   }
   EXPECT_EQ(operations[0], operations[1]);

@@ -85,49 +85,36 @@ TEST_F(DiscoveryTest, EnvironmentDriveOnlyInAPreinstallationEnvironment) {
   EXPECT_EQ(L"", ListText());
 }
 
+// No installation: page 4; one: its scan starts; more: the choice on page 5.
 TEST_F(DiscoveryTest, ShowsThePageForTheNumberFound) {
   machine.AddDrive(L"C", kDriveFixed, L"System");
-  std::vector<std::wstring> started;
-  const std::function<bool(const std::wstring&)> start = [&](const std::wstring& dir) {
-    started.push_back(dir);
-    return true;
-  };
-
-  RecordingView none;
-  FindInstallations(DiscoveryOf(machine), none, start);
-  EXPECT_EQ(4, none.page());
-  EXPECT_TRUE(started.empty());
-
-  AddWindowsFolder(L"C:\\Windows");
-  RecordingView one;
-  FindInstallations(DiscoveryOf(machine), one, start);
-  EXPECT_EQ(2, one.page());
-  EXPECT_EQ(std::vector<std::wstring>{L"C:\\Windows"}, started);
-
   machine.AddDrive(L"D", kDriveFixed, L"Data");
-  AddWindowsFolder(L"D:\\Win10");
-  RecordingView two;
-  FindInstallations(DiscoveryOf(machine), two, start);
-  EXPECT_EQ(5, two.page());
-  EXPECT_EQ(1u, started.size());
-  const auto lines = two.list(ViewControl::WindowsChoice);
-  ASSERT_EQ(2u, lines.size());
-  EXPECT_EQ(std::vector<std::wstring>{L"C:\\Windows - (System)"}, lines[0].columns);
-  EXPECT_EQ(std::vector<std::wstring>{L"D:\\Win10 - (Data)"}, lines[1].columns);
-  EXPECT_EQ(L"D:\\Win10", WindowsDirOfEntry(lines[1].columns[0]));
+  std::vector<std::wstring> started;
+  const std::pair<const wchar_t*, const wchar_t*> steps[] = {
+      {L"", L"4:"}, {L"C:\\Windows", L"2:"}, {L"D:\\Win10", L"5:C:\\Windows - (System)|D:\\Win10 - (Data)|"}};
+  for (const auto& [dir, shown] : steps) {
+    if (*dir) AddWindowsFolder(dir);
+    RecordingView view;
+    FindInstallations(DiscoveryOf(machine), view, [&](const std::wstring& found) {
+      started.push_back(found);
+      return true;
+    });
+    std::wstring lines;
+    for (const auto& line : view.list(ViewControl::WindowsChoice)) lines += line.columns.at(0) + L"|";
+    EXPECT_EQ(shown, std::to_wstring(view.page()) + L":" + lines);
+  }
+  EXPECT_EQ(std::vector<std::wstring>{L"C:\\Windows"}, started);
+  EXPECT_EQ(L"D:\\Win10", WindowsDirOfEntry(L"D:\\Win10 - (Data)"));
 }
 
+// The edges of the build thresholds, and builds that are no number.
 TEST(VersionFromBuildTest, LastThresholdReachedWins) {
-  const struct {
-    const wchar_t* build;
-    const wchar_t* version;
-  } cases[] = {
-      {L"2194", L""},     {L"2195", L"5.0"},  {L"2600", L"5.1"},  {L"3790", L"5.2"},   {L"6001", L"6.0"},
-      {L"7601", L"6.1"},  {L"9200", L"6.2"},  {L"9599", L"6.2"},  {L"9600", L"6.3"},   {L"10239", L"6.3"},
-      {L"10240", L"10.0"}, {L"22000", L"10.0"}, {L" 19045", L"10.0"}, {L"abc", L""},   {L"", L""},
-      {L"-7601", L""},
+  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+      {L"2194", L""},       {L"2195", L"5.0"}, {L"3790", L"5.2"},  {L"7601", L"6.1"},
+      {L"9599", L"6.2"},    {L"9600", L"6.3"}, {L"10239", L"6.3"}, {L"10240", L"10.0"},
+      {L" 19045", L"10.0"}, {L"abc", L""},     {L"-7601", L""},
   };
-  for (const auto& c : cases) EXPECT_EQ(c.version, VersionFromBuild(c.build)) << c.build;
+  for (const auto& c : cases) EXPECT_EQ(c.second, VersionFromBuild(c.first)) << c.first;
 }
 
 // The unattended run's choice: the running system's architecture decides
@@ -174,16 +161,15 @@ TEST_F(DiscoveryTest, CommandTargetFollowsArchitectureVersionAndDriverStore) {
       if (folder.version) fresh.file_facts.SetFileVersion(cmd, *folder.version);
       if (folder.driver_store) fresh.files.CreateDirectories(std::wstring(folder.dir) + L"\\System32\\DriverStore");
     }
-    const SystemProfile running = ReadRunningProfile(fresh.registry, fresh.system);
-    const CommandTarget target = SelectCommandTarget(DiscoveryOf(fresh), running);
-    EXPECT_EQ(c.expected, target.windows_dir) << c.name;
-    if (target.windows_dir.empty()) {
-      EXPECT_EQ(L"", CommandTargetText(target)) << c.name;
-    } else {
-      EXPECT_EQ(std::wstring(c.display_name) + L"\n64 Bit\n" + c.expected + L"\\System32\\DriverStore\n" + c.expected,
-                CommandTargetText(target))
-          << c.name;
-    }
+    const CommandTarget target =
+        SelectCommandTarget(DiscoveryOf(fresh), ReadRunningProfile(fresh.registry, fresh.system));
+    const std::wstring dir = c.expected;
+    EXPECT_EQ(
+        dir + L"|" +
+            (dir.empty() ? L""
+                         : std::wstring(c.display_name) + L"\n64 Bit\n" + dir + L"\\System32\\DriverStore\n" + dir),
+        target.windows_dir + L"|" + CommandTargetText(target))
+        << c.name;
   }
 }
 

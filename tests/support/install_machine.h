@@ -9,13 +9,12 @@
 //   InstallCandidateFor(caller, machine.services, machine.view, machine.Profile(), TestDriverCandidate());
 #pragma once
 
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/driver_rows.h"
+#include "devices/machine_fixture.h"
 #include "install/install_services.h"
 #include "platform/memory/memory_component_registration.h"
 #include "platform/memory/memory_device_installer.h"
@@ -23,12 +22,6 @@
 #include "support/simulated_machine.h"
 
 namespace orvane {
-
-// Bytes of a file below tests/data; "" when it cannot be read.
-inline std::string TestDataBytes(const std::string& relative_path) {
-  std::ifstream in(std::string(ORVANE_TEST_DATA_DIR) + "/" + relative_path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 // The device the test driver (tests/data/drivers/orvtest) serves in the scenarios.
 inline const wchar_t kTestDevice[] = L"PCI\\VEN_8086&DEV_15B8\\3&0&FE";

@@ -34,15 +34,11 @@ inline const wchar_t kAcmeHardwareIds[] = L"PCI\\VEN_1234&DEV_5678&SUBSYS_000112
 // An empty text leaves that hive file out. False when a text cannot be read.
 inline bool AddInstallation(SimulatedMachine& machine, const std::wstring& windows_dir,
                             const std::wstring& system_text, const std::wstring& software_text) {
-  const struct {
-    const wchar_t* file;
-    const std::wstring& text;
-  } hives[] = {{L"\\system32\\config\\SYSTEM", system_text}, {L"\\system32\\config\\Software", software_text}};
-  for (const auto& hive : hives) {
-    if (hive.text.empty()) continue;
-    const std::wstring path = windows_dir + hive.file;
-    if (!machine.registry.AddHiveFile(path, hive.text)) return false;
-    if (!machine.WriteFile(path, WideToUtf8(hive.text))) return false;
+  for (const auto& [file, text] : {std::make_pair(L"\\system32\\config\\SYSTEM", &system_text),
+                                   std::make_pair(L"\\system32\\config\\Software", &software_text)}) {
+    if (text->empty()) continue;
+    const std::wstring path = windows_dir + file;
+    if (!machine.registry.AddHiveFile(path, *text) || !machine.WriteFile(path, WideToUtf8(*text))) return false;
   }
   return true;
 }
