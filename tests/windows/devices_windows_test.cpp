@@ -18,6 +18,8 @@
 namespace orvane {
 namespace {
 
+using namespace std::string_literals;
+
 std::wstring ModulePath(HMODULE module) {
   std::vector<wchar_t> buffer(32768);
   DWORD length = GetModuleFileNameW(module, buffer.data(), static_cast<DWORD>(buffer.size()));
@@ -43,10 +45,9 @@ TEST(SystemLibraryTest, LoadsFromTheSystemFolderAndReleases) {
     EXPECT_EQ(setupapi.Find("SetupDiGetClassDevsW"), nullptr);
   }
   // Names with a folder part are refused, even when they point into the system folder.
-  EXPECT_FALSE(SystemLibrary(L"").loaded());
-  EXPECT_FALSE(SystemLibrary(L".\\setupapi.dll").loaded());
-  EXPECT_FALSE(SystemLibrary(system_folder + L"setupapi.dll").loaded());
-  EXPECT_FALSE(SystemLibrary(L"no-such-library.dll").loaded());
+  for (const std::wstring& name :
+       {std::wstring(), L".\\setupapi.dll"s, system_folder + L"setupapi.dll", L"no-such-library.dll"s})
+    EXPECT_FALSE(SystemLibrary(name).loaded()) << name;
 }
 
 TEST(SystemLibraryTest, IgnoresALibraryNextToTheProgram) {
@@ -64,41 +65,26 @@ TEST(SystemLibraryTest, IgnoresALibraryNextToTheProgram) {
   DeleteFileW(copy.c_str());
 }
 
-TEST(WindowsDevicesTest, PresentDevicesAndTheirListsAreWellFormed) {
+// The present devices, also after a rescan, and what the device lists read
+// of them from the registry. (The lists' rules: tests/devices.)
+TEST(WindowsDevicesTest, PresentDevicesAndTheirRegistryEntries) {
   WindowsRegistry registry;
   WindowsDeviceSource source;
   std::vector<PresentDevice> devices(2);
+  source.Reenumerate();
   ASSERT_TRUE(source.ListPresent(&devices));
   ASSERT_FALSE(devices.empty());
   for (const PresentDevice& device : devices)
     EXPECT_TRUE(Contains(device.instance_id, L"\\") && !Contains(device.instance_id, std::wstring(1, L'\0')))
         << device.instance_id;
-  // A rescan of the tree leaves the source usable.
-  source.Reenumerate();
-  ASSERT_TRUE(source.ListPresent(&devices) && !devices.empty());
-
-  const std::wstring all = ListPresentDevices(registry, source, kAllDevices);
   const std::vector<std::wstring> ids = ListPresentDeviceIds(registry, source, kAllDevices);
   ASSERT_FALSE(ids.empty()) << "no hardware device listed";
-  EXPECT_EQ(FieldCount(all, L"|") - 1, ids.size());
-  for (const std::wstring& id : ids) EXPECT_FALSE(IsExcludedDeviceEnumerator(Field(id, L"\\", 1))) << id;
-  // One device text per listed device, in the same order, each opening with
-  // its instance identifier line and made of LF-terminated items.
-  const std::vector<std::wstring> texts = SplitText(ReadDeviceIds(registry, source, kAllDevices), L",");
-  ASSERT_EQ(texts.size(), ids.size());
+  // Some device has hardware IDs beyond its instance identifier line.
   size_t with_hardware_ids = 0;
-  for (size_t i = 0; i < ids.size(); ++i) {
-    EXPECT_TRUE(StartsWith(texts[i], ids[i] + L"\n") && EndsWith(texts[i], L"\n") && !Contains(texts[i], L"\n\n"))
-        << texts[i];
-    with_hardware_ids += FieldCount(texts[i], L"\n") > 2 ? 1 : 0;
-  }
+  for (const std::wstring& text : SplitText(ReadDeviceIds(registry, source, kAllDevices), L","))
+    with_hardware_ids += FieldCount(text, L"\n") > 2 ? 1 : 0;
   EXPECT_GT(with_hardware_ids, 0u);
-  // Devices with a problem are a part of all devices.
-  for (const std::wstring& id : ListPresentDeviceIds(registry, source, kProblemDevices))
-    EXPECT_TRUE(Contains(all, id + L"|")) << id;
-  const std::wstring enumerators = ListEnumerators(registry);
-  EXPECT_TRUE(StartsWith(enumerators, L",") && EndsWith(enumerators, L",") && !Contains(enumerators, L",,"));
-  EXPECT_TRUE(Contains(LowerText(enumerators), L",root,"));
+  EXPECT_TRUE(Contains(LowerText(ListEnumerators(registry)), L",root,"));
 }
 
 TEST(WindowsSystemProfileTest, ReadsTheRunningSystem) {
