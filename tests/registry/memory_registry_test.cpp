@@ -1,7 +1,7 @@
 // The in-memory registry's own features that the fixtures and the hive tests
 // lean on: deletions and refusals of the .reg import, and hive files that load
-// and unload as the system's do. (The value forms of the import are read back
-// by every test that loads a machine.)
+// and unload as the system's do. (The value forms of the import, and the
+// contents of hive files, are read back by every test that loads a machine.)
 #include "platform/memory/memory_registry.h"
 
 #include <gtest/gtest.h>
@@ -68,15 +68,8 @@ TEST(HiveFileTest, MountReadWriteUnloadAndReload) {
   ASSERT_EQ(registry.LoadHive(L"X_System", L"d:\\windows\\SYSTEM32\\config\\system"), kRegOk)
       << "file names ignore case";
 
-  EXPECT_EQ(Get(registry, L"X_System\\Select", L"Current"), L"1#0");
   EXPECT_EQ(Get(registry, L"X_System\\ControlSet001\\Control\\Nls\\Language", L"Default"), L"0407#0");
-  EXPECT_EQ(Get(registry, L"X_System\\ControlSet001\\Control\\Session Manager\\Environment", L"Path"),
-            L"%SystemRoot%\\system32#0");
-  EXPECT_EQ(Get(registry, L"X_System\\ControlSet001\\Services\\storahci", L"Owners"), L"mshdc.inf#0");
-  RegStatus status = 9;
-  EXPECT_EQ(EnumRegSubKey(registry, &status, L"hklm", L"X_System", 3), L"Select");
-  EXPECT_EQ(EnumRegSubKey(registry, &status, L"hklm", L"", 1), L"SOFTWARE");
-  EXPECT_EQ(EnumRegSubKey(registry, &status, L"hklm", L"", 2), L"X_System");
+  EXPECT_EQ(EnumRegSubKey(registry, nullptr, L"hklm", L"", 2), L"X_System");
 
   // The name is taken, the file in use, a name an ordinary key's, a file missing.
   ASSERT_TRUE(registry.AddHiveFile(L"E:\\SOFTWARE", kHeader));

@@ -1,9 +1,11 @@
-// The Windows drive and executable facts against the system the tests run on.
+// The Windows drive, disk and executable facts against the system the tests
+// run on.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "platform/windows/system_library.h"
+#include "platform/windows/windows_disks.h"
 #include "platform/windows/windows_drives.h"
 #include "platform/windows/windows_file_facts.h"
 
@@ -26,6 +28,24 @@ TEST(WindowsDrives, ListsTheSystemDriveAsAFixedReadableRoot) {
   EXPECT_TRUE(drives.VolumeInformation(root, &label));
   EXPECT_NE(L"unchanged", label);
   EXPECT_EQ(kDriveNoRootDir, drives.DriveType(L"Q:\\nowhere\\"));
+}
+
+TEST(WindowsDisks, AnswersWithoutRealDisks) {
+  WindowsDisks disks;
+  std::vector<std::wstring> list;
+  EXPECT_TRUE(disks.ListDiskDrives(&list));
+  EXPECT_TRUE(disks.ListVolumeDevices(&list));
+  std::vector<DiskInterface> interfaces;
+  EXPECT_TRUE(disks.ListDiskInterfaces(&interfaces));
+  EXPECT_EQ(-1, disks.StorageDeviceNumber(L"\\\\.\\orvane-no-such-device"));
+  // The temporary name the volume lookup uses is defined and removed again
+  // (Wine accepts the definition of a name that is no drive letter but does
+  // not keep it, so only its removal is checked).
+  const std::wstring target = disks.QueryDosDevice(L"C:");
+  ASSERT_FALSE(target.empty());
+  disks.DefineDosDevice(kDefineRawTargetPath, L"orvanevol", target);
+  disks.DefineDosDevice(kDefineRawTargetPath | kRemoveDefinition, L"orvanevol", target);
+  EXPECT_EQ(L"", disks.QueryDosDevice(L"orvanevol"));
 }
 
 // Wine's own cmd.exe carries no version resource; its kernel32.dll does.
