@@ -22,15 +22,13 @@ check_refusal C.UTF-8 "              For WinPE only"
 
 # German needs a locale the C library knows (scripts/install-toolchain makes
 # it); Wine then reports German (7).
-german=$(LANG=de_DE.UTF-8 e2e_reg query 'HKCU\Control Panel\International' /v Locale 2>/dev/null |
-  awk '/Locale/ {print $3}' | tr -d '\r')
+german=$(LANG=de_DE.UTF-8 e2e_reg query 'HKCU\Control Panel\International' /v Locale | grep -o '[0-9A-F]\{8\}')
 e2e_expect_eq "Wine's locale under LANG=de_DE.UTF-8 (else run scripts/install-toolchain)" "$german" 00000407 &&
   check_refusal de_DE.UTF-8 "     Nur unter WinPE starten"
 
 # The cache threshold as "REG_DWORD 0x...", empty when there is none.
 threshold() {
-  e2e_reg query "$fbwf_key" /v WinPECacheThreshold 2>/dev/null | tr -d '\r' |
-    awk '$1 == "WinPECacheThreshold" {print $2, $3}'
+  e2e_reg query "$fbwf_key" /v WinPECacheThreshold 2>/dev/null | grep -o 'REG_DWORD\s*0x[0-9a-f]*' | tr -s ' '
 }
 e2e_expect_eq "write-filter cache sized outside WinPE" "$(threshold)" ""
 

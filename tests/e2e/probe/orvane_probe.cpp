@@ -47,14 +47,6 @@ void Print(std::initializer_list<std::wstring> fields) {
   fputs(bytes.c_str(), stdout);
 }
 
-// The text of a control (at most 32767 characters), empty when it does not answer.
-std::wstring WindowText(HWND window) {
-  std::vector<wchar_t> text(32768, L'\0');
-  SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
-                      nullptr);
-  return text.data();
-}
-
 std::wstring ClassOf(HWND window) {
   wchar_t name[128] = {};
   GetClassNameW(window, name, 128);
@@ -106,15 +98,19 @@ void DumpTree(HWND tree, const std::wstring& id) {
 
 BOOL CALLBACK DumpChild(HWND child, LPARAM) {
   const std::wstring class_name = ClassOf(child), id = to_wstring(GetDlgCtrlID(child));
+  // The text (at most 32767 characters), empty when the control does not answer.
+  std::vector<wchar_t> text(32768, L'\0');
+  SendMessageTimeoutW(child, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                      nullptr);
   Print({L"control", id, class_name, IsWindowVisible(child) ? L"1" : L"0", IsWindowEnabled(child) ? L"1" : L"0",
-         WindowText(child)});
+         text.data()});
   if (_wcsicmp(class_name.c_str(), WC_TREEVIEWW) == 0) DumpTree(child, id);
   if (_wcsicmp(class_name.c_str(), L"ListBox") != 0) return TRUE;
   const LRESULT count = SendMessageW(child, LB_GETCOUNT, 0, 0);
   for (LRESULT i = 0; i < count; ++i) {
-    std::vector<wchar_t> text(SendMessageW(child, LB_GETTEXTLEN, i, 0) + 2, L'\0');
-    SendMessageW(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    Print({L"list-line", id, to_wstring(i), text.data()});
+    std::vector<wchar_t> line(SendMessageW(child, LB_GETTEXTLEN, i, 0) + 2, L'\0');
+    SendMessageW(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+    Print({L"list-line", id, to_wstring(i), line.data()});
   }
   return TRUE;
 }
