@@ -28,22 +28,15 @@ e2e_reg delete 'HKLM\SYSTEM\CurrentControlSet\Services\OrvTest' /f >/dev/null 2>
 # Page 3 (identifiers of the main window): DriverList 1305, INF value 1311,
 # package value 1313, SourceStatus1 1316, ImportSelected 1320; the
 # chooser's path field 2002 and its OK button 1.
-text_of() { e2e_dump && e2e_field control "$1" 6; }
 
 # The chooser (title "Orvane") takes the folder $1 in its path field and
 # closes with OK; what it shows is told when it stays open.
 choose_in_chooser() {
   [ -n "$(e2e_wait_window Orvane 30)" ] || { echo "  no chooser appeared" >&2; return 1; }
-  for _ in $(seq 1 20); do
-    e2e_probe "$probe" set-text Orvane 2002 "$1" && break
-    sleep 0.25
-  done
+  e2e_until 4 e2e_probe "$probe" set-text Orvane 2002 "$1"
   sleep 0.5
   e2e_probe "$probe" click Orvane 1
-  for _ in $(seq 1 50); do
-    [ -z "$(xdotool search --name '^Orvane$' 2>/dev/null)" ] && return 0
-    sleep 0.2
-  done
+  e2e_until 10 eval '[ -z "$(xdotool search --name "^Orvane\$" 2>/dev/null)" ]' && return 0
   echo "  the chooser stays open, showing:" >&2
   e2e_probe "$probe" dump Orvane >&2
   return 1
@@ -54,11 +47,14 @@ scan_drivers() {
   e2e_start "$program"
   sleep 1
   e2e_choose_mode folder
-  e2e_wait_for 5 '[ "$(e2e_page)" = 3 ]' || e2e_choose_mode folder
-  e2e_expect "page 3 shown" e2e_wait_for 10 '[ "$(e2e_page)" = 3 ]'
+  e2e_wait_page 3 5 2>/dev/null || e2e_choose_mode folder
+  e2e_expect "page 3 shown" e2e_wait_page 3 10
   e2e_click $((8 + 455 + 14)) $((48 + 32 + 14))  # page 3: the browse icon
   e2e_expect "C:\\Drivers chosen in the chooser" choose_in_chooser 'C:\Drivers'
 }
+
+# Is an unpack folder of a scan on C:?
+unpack_folder() { ls -d "$c"/orvane_dps* >/dev/null 2>&1; }
 
 scan_drivers
 
@@ -66,37 +62,33 @@ e2e_expect "page 3: '3 Driver found.'" e2e_wait_field control 1316 6 "3 Driver f
 # The three lines, told by their details.
 found=() seven=0
 for line in 0 1 2; do
-  e2e_probe "$probe" select-line " Orvane" 1305 "$line" && sleep 0.3
-  found+=("$(text_of 1311) $(text_of 1313)")
+  e2e_probe "$probe" select " Orvane" 1305 "$line" && sleep 0.3
+  e2e_dump
+  found+=("$(e2e_field control 1311 6) $(e2e_field control 1313 6)")
   [[ ${found[-1]} == *'\nic.7z' ]] && seven=$line
 done
 e2e_expect_eq "the three candidates" "$(printf '%s\n' "${found[@]}" | sort | paste -sd'|')" \
   'C:\Drivers\orvtest.inf |net\orvtest\orvtest.inf C:\Drivers\nic.7z|net\orvtest\orvtest.inf C:\Drivers\nic.zip'
 # The .7z package's line is imported: the device gets the driver's service
 # and files (one of them out of the package's cabinet), the unpack folder goes.
-e2e_probe "$probe" select-line " Orvane" 1305 "$seven" && e2e_shot "$window" 512x390 page3-manual.png
+e2e_probe "$probe" select " Orvane" 1305 "$seven" && e2e_shot "$window" page3-manual.png
 e2e_probe "$probe" click " Orvane" 1320
 e2e_expect "import of the .7z candidate: 'Installation successfull'" \
   e2e_wait_field control 1316 6 "Installation successfull" 90
 e2e_expect "the driver's service key" eval "e2e_reg query 'HKLM\\SYSTEM\\CurrentControlSet\\Services\\OrvTest' >/dev/null"
 e2e_expect "the driver's files in system32" \
   test -f "$system32/drivers/orvtest.sys" -a -f "$system32/drivers/orvtest.dat" -a -f "$system32/orvtest.dll"
-e2e_expect "no unpack folder left" eval '! ls -d "$c"/orvane_dps* >/dev/null 2>&1'
+e2e_expect "no unpack folder left" eval '! unpack_folder'
 e2e_stop
 
 # --- the unattended mode --------------------------------------------------------
 WINEDEBUG=-all "$WINE64" "$program" '-i:C:\Drivers' -d >/dev/null 2>&1 &
 E2E_PID=$!
-[ -n "${ORVANE_SCREENSHOT_DIR:-}" ] && e2e_shot "$(e2e_wait_window " Orvane" 60)" 432x355 command-window.png
-code=0
-e2e_wait_exit "$E2E_PID" 60 || code=$?
-E2E_PID=
+[ -n "${ORVANE_SCREENSHOT_DIR:-}" ] && e2e_shot "$(e2e_wait_window " Orvane" 60)" command-window.png
+e2e_stop 60
 e2e_expect_eq "exit code of -i:C:\\Drivers -d with every device working" "$code" 0
-log=$(tr -d '\r' <"$c/Orvane.log")
-e2e_expect_eq "log header" "$(sed -n '2,3p;5p' <<<"$log" | paste -sd'|')" "Orvane V.2.0.3.2|Orvane driver installer for WinPE|"
-e2e_expect "log date and system lines" eval 'grep -q "^Date: Day:[0-9]* Month:[0-9]* Year:20[0-9][0-9]$" <<<"$log" &&
-  grep -q "^WinPE: Win .* (64 Bit)$" <<<"$log"'
-e2e_expect_eq "log closing lines" "$(tail -2 <<<"$log" | paste -sd'|')" "|Process finished"
+e2e_expect_eq "the log" "$(e2e_log)" \
+  "$(printf '%s\n' "" "Orvane V.2.0.3.2" "Orvane driver installer for WinPE" DATE "" WINPE "" "" "Process finished")"
 
 # --- a close request while the scan waits for its archiver -------------------------
 # The probe copied as 7z.exe never ends, so the scan waits in the unpack of
@@ -104,18 +96,12 @@ e2e_expect_eq "log closing lines" "$(tail -2 <<<"$log" | paste -sd'|')" "|Proces
 # grace, ends that archiver and removes the scan's unpack folder.
 cp "$probe" "$c/OrvaneE2E/7z.exe"
 scan_drivers
-unpacking=
-for _ in $(seq 1 150); do
-  ls -d "$c"/orvane_dps* >/dev/null 2>&1 && pgrep -f 'OrvaneE2E.7z\.exe' >/dev/null && { unpacking=1; break; }
-  sleep 0.2
-done
-e2e_expect "the scan waits for the archiver in its unpack folder" [ -n "$unpacking" ]
+e2e_expect "the scan waits for the archiver in its unpack folder" \
+  e2e_until 30 eval "unpack_folder && pgrep -f 'OrvaneE2E.7z\.exe' >/dev/null"
 e2e_probe "$probe" close " Orvane"
-code=0
-e2e_wait_exit "$E2E_PID" 30 || code=$?
-E2E_PID=
+e2e_stop 30
 e2e_expect "the program ended after the close request" [ "$code" -ne 124 ]
 e2e_expect "the archiver was ended" eval "! pgrep -f 'OrvaneE2E.7z\.exe' >/dev/null"
-e2e_expect "no unpack folder left" eval '! ls -d "$c"/orvane_dps* >/dev/null 2>&1'
+e2e_expect "no unpack folder left" eval '! unpack_folder'
 
 e2e_finish

@@ -6,39 +6,29 @@
 set -uo pipefail
 source "$(dirname "$0")/lib.bash"
 exe=$1
-arch=${2:-x86-64}
 objdump=$(command -v x86_64-w64-mingw32-objdump || command -v objdump)
 
-case $arch in
-  x86-64) want_format="pei-x86-64" want_magic="PE32+" ;;
-  i386) want_format="pei-i386" want_magic="PE32" ;;
-  *) echo "unknown architecture $arch" >&2; exit 2 ;;
+# The file format and the optional header's magic (PE32+ or PE32).
+case ${2:-x86-64} in
+  x86-64) want="pei-x86-64 020b" ;;
+  i386) want="pei-i386 010b" ;;
+  *) echo "unknown architecture $2" >&2; exit 2 ;;
 esac
 
 headers=$("$objdump" -p "$exe") || { echo "FAIL: cannot read $exe" >&2; exit 1; }
-format=$(printf '%s\n' "$headers" | sed -n 's/.*file format \(.*\)$/\1/p' | head -1)
-magic=$(printf '%s\n' "$headers" | awk '$1 == "Magic" {print $2}')
-[ "$format" = "$want_format" ] || e2e_fail "$exe is $format, expected $want_format"
-case "$want_magic:$magic" in
-  PE32+:020b | PE32:010b) ;;
-  *) e2e_fail "$exe has optional-header magic $magic, expected $want_magic" ;;
-esac
+e2e_expect_eq "$exe: file format and optional-header magic" \
+  "$(sed -n 's/.*file format \(.*\)$/\1/p' <<<"$headers" | head -1) $(awk '$1 == "Magic" {print $2}' <<<"$headers")" \
+  "$want"
 
-allowed=" kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll comdlg32.dll \
-ole32.dll oleaut32.dll msvcrt.dll shlwapi.dll uxtheme.dll msimg32.dll ntdll.dll "
-imports=$(printf '%s\n' "$headers" | awk '/DLL Name:/ {print tolower($3)}' | sort -u)
-[ -n "$imports" ] || e2e_fail "$exe lists no imported DLLs"
-for dll in $imports; do
-  case "$allowed" in
-    *" $dll "*) ;;
-    *) e2e_fail "$exe imports $dll, which is not a system DLL every WinPE has" ;;
-  esac
-done
+allowed="kernel32.dll user32.dll gdi32.dll advapi32.dll shell32.dll comctl32.dll comdlg32.dll ole32.dll oleaut32.dll
+msvcrt.dll shlwapi.dll uxtheme.dll msimg32.dll ntdll.dll"
+imports=$(awk '/DLL Name:/ {print tolower($3)}' <<<"$headers" | sort -u)
+e2e_expect "$exe imports" [ -n "$imports" ]
+e2e_expect_eq "$exe: imported DLLs that not every WinPE has" \
+  "$(comm -23 - <(printf '%s\n' $allowed | sort) <<<"$imports" | paste -sd' ')" ""
 
-grep -aq 'requireAdministrator' "$exe" || e2e_fail "$exe has no manifest asking for administrator rights"
-grep -aq 'Microsoft.Windows.Common-Controls' "$exe" || e2e_fail "$exe has no common-controls dependency"
-versions=$(strings -el "$exe")
-grep -qx '2.0.3.2' <<<"$versions" || e2e_fail "$exe has no version strings 2.0.3.2"
-
-[ "$E2E_FAILURES" -eq 0 ] && e2e_pass "$exe is $want_magic ($format) and imports only:" $imports
+e2e_expect "$exe has a manifest asking for administrator rights" grep -aq 'requireAdministrator' "$exe"
+e2e_expect "$exe has a common-controls dependency" grep -aq 'Microsoft.Windows.Common-Controls' "$exe"
+e2e_expect "$exe has the version strings 2.0.3.2" grep -qx '2.0.3.2' <<<"$(strings -el "$exe")"
+echo "$exe imports only:" $imports
 e2e_finish
