@@ -16,59 +16,45 @@ namespace {
 
 // --- command line and options ----------------------------------------------
 
-TEST(ParseCommandLineText, SplitsAtBlanksOutsideQuotes) {
-  const struct {
-    const wchar_t* line;
-    const wchar_t* program;
-    const wchar_t* arguments;
-  } cases[] = {
-      {L"\"X:\\Tools\\orvane.exe\" -i:\"D:\\My Drivers\" -d", L"X:\\Tools\\orvane.exe", L"-i:D:\\My Drivers\n-d\n"},
-      // Blanks in a row give empty fields; leading and trailing blanks and tabs go.
-      {L"orvane.exe \t -f:50   -c:net \t", L"orvane.exe", L"-f:50\n\n\n-c:net\n"},
-      // Every blank outside quotes separates, tabs included; inside quotes it stays.
-      {L"orvane.exe -f:50\t-c:net\r-d \"-i:a\tb\"", L"orvane.exe", L"-f:50\n-c:net\n-d\n-i:a\tb\n"},
-      // A quote in the middle of an argument groups only the blank it encloses.
-      {L"orvane.exe -c:\"net, display\" x", L"orvane.exe", L"-c:net, display\nx\n"},
-      {L"\"C:\\a b\\orvane.exe\"", L"C:\\a b\\orvane.exe", L"\n"},
-      // Without the system's split the first token is skipped, never the whole line.
-      {L"\"C:\\x y\\orvane.exe\" -d", L"", L"-d\n"},
-      {L"C:\\x\\orvane.exe -i:D:\\ -d", L"Y:\\other.exe", L"-i:D:\\\n-d\n"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(ParseCommandLine(c.line, c.program), c.arguments) << c.line;
-  RecordingStartupHost host;
-  host.command_line = L"\"X:\\orvane.exe\" -I:D:\\Drv";
-  host.arguments = {L"X:\\orvane.exe", L"-I:D:\\Drv"};
-  EXPECT_EQ(ParseCommandLine(host), L"-I:D:\\Drv\n");
-}
-
 // The options as "source|percent|filter|store".
 std::wstring Options(const StartupOptions& o) {
   return o.OptDriverSource + L"|" + std::to_wstring(o.OptCachePercent) + L"|" + o.OptFilterList + L"|" +
          o.OptDriverStore;
 }
 
-TEST(ReadOptions, PrefixesIgnoreCaseValuesKeepItLaterOnesWin) {
-  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+// What start-up reads out of a command line and the program path the system
+// split off it: blanks outside quotes separate, quotes group and go; prefixes
+// ignore case, values keep it, later options win.
+TEST(ReadOptions, FromTheCommandLine) {
+  const struct {
+    const wchar_t* line;
+    const wchar_t* program;
+    const wchar_t* options;
+  } cases[] = {
       // clang-format off
-      {L"-I:D:\\Drv\n-C:Net\n-F:20\n", L"D:\\Drv|20|,Net,|"},
+      {L"orvane.exe \t -f:50   -c:net \t", L"orvane.exe", L"|50|,net,|"},
+      {L"orvane.exe -f:50\t-c:net\r-d \"-i:a\tb\"", L"orvane.exe", L"a\tb|50|,net,|1"},
+      {L"\"C:\\a b\\orvane.exe\" -i:x", L"C:\\a b\\orvane.exe", L"x|0||"},
+      // A program path that does not occur literally: the first token is skipped.
+      {L"C:\\x\\orvane.exe -i:D:\\ -d", L"Y:\\other.exe", L"D:\\|0||1"},
+      {L"x -I:D:\\Drv -C:Net -F:20", L"x", L"D:\\Drv|20|,Net,|"},
       // "-d" must be the whole argument, in either case.
-      {L"-dx\n-d:\n", L"|0||"}, {L"-D\n", L"|0||1"}, {L"x\n-d\n", L"|0||1"},
-      {L"-i:A\n/q\n\n-i:B\n-f:10\n-f:30\n-c:net\n-c:\n", L"B|30||"}, {L"hello\n-x\n-i\n", L"|0||"},
+      {L"x -dx -d:", L"x", L"|0||"}, {L"x -D", L"x", L"|0||1"}, {L"x x -d", L"x", L"|0||1"},
+      {L"x -i:A /q  -i:B -f:10 -f:30 -c:net -c:", L"x", L"B|30||"}, {L"x hello -x -i", L"x", L"|0||"},
       // The shared integer reading (hex, signs: ReadInteger's test); past the
       // 32-bit range the largest or smallest share, never a wrapped one.
-      {L"-f:4294967346\n", L"|2147483647||"}, {L"-f:-4294967296\n", L"|-2147483648||"},
+      {L"x -f:4294967346", L"x", L"|2147483647||"}, {L"x -f:-4294967296", L"x", L"|-2147483648||"},
+      // The class list loses its blanks and empty entries and is enclosed in commas.
+      {L"x \"-c: n e t\t\"", L"x", L"|0|,net,|"}, {L"x -c:,net,", L"x", L"|0|,net,|"},
+      {L"x -c:net,,,scsiadapter,", L"x", L"|0|,net,scsiadapter,|"}, {L"x -c:,,", L"x", L"|0||"},
+      {L"x \"-c: \t\"", L"x", L"|0||"},
       // clang-format on
   };
-  for (const auto& c : cases) EXPECT_EQ(Options(ReadOptions(c.first)), c.second) << c.first;
-  EXPECT_EQ(ChooseRunMode(ReadOptions(L"-i:D:\\\n")), RunMode::kCommand);
-}
-
-TEST(NormaliseFilterList, BlanksGoEmptyEntriesCollapseAndTheListIsEnclosedInCommas) {
-  const std::pair<const wchar_t*, const wchar_t*> cases[] = {
-      {L"net, display", L",net,display,"}, {L" n e t\t", L",net,"}, {L",net,", L",net,"}, {L"", L""},
-      {L" \t ", L""}, {L"net,,display", L",net,display,"}, {L"net,,,scsiadapter,", L",net,scsiadapter,"},
-      {L",,", L""}};
-  for (const auto& c : cases) EXPECT_EQ(NormaliseFilterList(c.first), c.second) << c.first;
+  for (const auto& c : cases) EXPECT_EQ(Options(ReadOptions(ParseCommandLine(c.line, c.program))), c.options) << c.line;
+  RecordingStartupHost host;
+  host.command_line = L"\"X:\\orvane.exe\" -I:D:\\Drv";
+  host.arguments = {L"X:\\orvane.exe", L"-I:D:\\Drv"};
+  EXPECT_EQ(ParseCommandLine(host), L"-I:D:\\Drv\n");
 }
 
 constexpr uint64_t kMiB = 1024 * 1024;
@@ -79,10 +65,10 @@ TEST(StartupDecisions, CacheThresholdArchitectureWarningAndPreinstallationCheck)
     int32_t percent;
     uint64_t mib;
   } cases[] = {
-      {512 * kMiB, 0, 64}, {2048 * kMiB, 0, 130}, {2048 * kMiB, -7, 130}, {7 * kMiB, 0, 0},
-      {kMiB * 1000 + kMiB - 1, 0, 125},  // partial MiB dropped
-      {2048 * kMiB, 50, 130}, {1099 * kMiB, 10, 100},  // 10 x 10, not 109
-      {512 * kMiB, 20, 100}, {99 * kMiB, 50, 0}, {uint64_t{1} << 40, 2147483647, 130},  // no overflow
+      // One eighth, a partial MiB dropped, or the share, per cent truncated to
+      // whole MiB first (10 x 10, not 109); at most 130, and no overflow.
+      {2048 * kMiB, 0, 130},  {2048 * kMiB, -7, 130}, {kMiB * 1000 + kMiB - 1, 0, 125},     {7 * kMiB, 0, 0},
+      {1099 * kMiB, 10, 100}, {99 * kMiB, 50, 0},     {uint64_t{1} << 40, 2147483647, 130},
   };
   for (const auto& c : cases) EXPECT_EQ(CacheThresholdMiB(c.bytes, c.percent), c.mib) << c.bytes << " " << c.percent;
 
@@ -90,7 +76,6 @@ TEST(StartupDecisions, CacheThresholdArchitectureWarningAndPreinstallationCheck)
   EXPECT_EQ(ArchitectureWarning(L"ARM64", L"x86", L"H", L"T"), L"HT");
   EXPECT_EQ(ArchitectureWarning(L"AMD64", L"amd64", L"H", L"T") + ArchitectureWarning(L"X86", L"x86", L"H", L"T"), L"");
 
-  EXPECT_TRUE(IsPreinstallationBoot(L"/minint"));
   EXPECT_FALSE(IsPreinstallationBoot(L" NOEXECUTE=OPTOUT  MINI NT"));
 }
 
@@ -112,58 +97,6 @@ class DriveFiles : public MemoryFileSystem {
   std::vector<std::wstring>& events_;
 };
 
-// A preinstallation environment (without start options: a missing value)
-// with 512 MiB running the 32-bit build on a 32-bit system.
-struct Startup {
-  explicit Startup(const wchar_t* start_options) : files(host.events), platform{registry, files, system, devices} {
-    system.SetEnvironment(L"windir", L"X:\\windows");
-    system.total_memory = 512 * kMiB;
-    SetArchitecture(L"x86");
-    if (start_options)
-      WriteRegValue(registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
-                    start_options);
-    modes.command_mode = [this](const std::wstring& version, const StartupOptions& options) {
-      host.events.push_back(L"command-mode " + version + L" " + Options(options));
-    };
-    modes.interactive_mode = [this] { host.events.push_back(L"interactive-mode"); };
-  }
-  void SetArchitecture(const std::wstring& architecture) {
-    WriteRegValue(registry, L"hklm", L"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
-                  L"PROCESSOR_ARCHITECTURE", kRegSz, architecture);
-  }
-  void SetArguments(const std::wstring& arguments) {
-    host.command_line = L"\"X:\\Tools\\orvane.exe\" " + arguments;
-    host.arguments = {L"X:\\Tools\\orvane.exe", arguments};
-  }
-  // Runs start-up of the 32-bit build: the host's events joined by ",", the
-  // cache threshold written ("-" for none), then "|name size" of each file
-  // left on the system drive.
-  std::wstring Run(StartupOutcome expected) {
-    StartupOptions options;
-    EXPECT_EQ(RunStartup(platform, host, L"x86", modes, &options), expected);
-    std::wstring trace;
-    for (const std::wstring& event : host.events) trace += event + L",";
-    uint32_t type = 0;
-    std::vector<uint8_t> data;
-    const bool written = registry.GetRaw(kHkeyLocalMachine, kWriteFilterKey, kWriteFilterValue, &type, &data);
-    EXPECT_TRUE(!written || (type == kRegDword && data.size() == 4u)) << type << " " << data.size();
-    trace +=
-        written ? std::to_wstring(data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24) : L"-";
-    std::vector<DirEntry> left;
-    files.ListDirectory(L"X:", &left);
-    for (const DirEntry& entry : left) trace += L"|" + entry.name + L" " + std::to_wstring(entry.size);
-    return trace;
-  }
-
-  MemoryRegistry registry;
-  RecordingStartupHost host;
-  DriveFiles files;
-  MemorySystemInfo system;
-  MemoryDeviceSource devices;
-  Platform platform;
-  RunModes modes;
-};
-
 TEST(RunStartup, TraceOfEachStart) {
   const std::wstring started = L"query-service:fbwf,start-service:fbwf,";
   const std::wstring tested = L"touch:X:\\orvane-write-test-77-0.tmp,";
@@ -176,7 +109,6 @@ TEST(RunStartup, TraceOfEachStart) {
       // A running write filter is left alone; a failed service start is not reported.
       {"filter running", L"", StartupOutcome::kInteractiveModeEnded,
        L"query-service:fbwf," + tested + L"mutex:Orvane,interactive-mode,-"},
-      {"", L"", StartupOutcome::kInteractiveModeEnded, started + tested + L"mutex:Orvane,interactive-mode,64"},
       {"filter fails", L"", StartupOutcome::kInteractiveModeEnded,
        started + tested + L"mutex:Orvane,interactive-mode,64"},
       // The write test never touches an existing file.
@@ -189,30 +121,65 @@ TEST(RunStartup, TraceOfEachStart) {
       // The architecture warning comes first and start-up goes on.
       {"64-bit system", L"", StartupOutcome::kInteractiveModeEnded,
        L"box(Orvane 2.0.3.2: Please use 64 Bit Version.)," + started + tested + L"mutex:Orvane,interactive-mode,64"},
-      // Command mode gets the options and skips the instance check, also
-      // without the system's split of the command line.
-      {"instance running", L"-i:\"D:\\My Drivers\" -c:\"net, display\" -D", StartupOutcome::kCommandModeEnded,
-       started + tested + L"command-mode 2.0.3.2 D:\\My Drivers|0|,net,display,|1,64"},
+      // A driver source or the driver store each choose command mode, which gets
+      // the options and skips the instance check, also without the system's
+      // split of the command line.
+      {"instance running", L"-i:\"D:\\My Drivers\" -c:\"net, display\"", StartupOutcome::kCommandModeEnded,
+       started + tested + L"command-mode 2.0.3.2 D:\\My Drivers|0|,net,display,|,64"},
       {"no split", L"-c:net -d", StartupOutcome::kCommandModeEnded,
        started + tested + L"command-mode 2.0.3.2 |0|,net,|1,64"},
       {"instance running", L"-f:10 -x", StartupOutcome::kAlreadyRunning,
        started + tested + L"mutex:Orvane,box(Orvane: allready running),front: Orvane,50"},
   };
+  // Each start: a preinstallation environment (the desktop without start
+  // options: a missing value) with 512 MiB, running the 32-bit build on a
+  // 32-bit system unless the setting says otherwise. Its trace: the host's
+  // events joined by ",", the cache threshold written ("-" for none), then
+  // "|name size" of each file left on the system drive.
   for (const auto& c : cases) {
-    Startup start(c.setting == "desktop" ? nullptr : L" MININT  NOEXECUTE=OPTIN");
-    start.host.service_running = c.setting == "filter running";
-    start.host.service_starts = c.setting != "filter fails";
-    start.files.writable = c.setting != "drive read-only";
-    start.host.mutex_exists = c.setting == "instance running";
-    if (c.setting == "name taken") start.files.AddFile(L"X:\\orvane-write-test-77-0.tmp", "keep");
-    if (c.setting == "64-bit system") start.SetArchitecture(L"AMD64");
-    if (*c.arguments) start.SetArguments(c.arguments);
-    if (c.setting == "no split") start.host.arguments.clear();
-    EXPECT_EQ(start.Run(c.outcome), c.trace) << c.setting;
+    MemoryRegistry registry;
+    RecordingStartupHost host;
+    DriveFiles files(host.events);
+    MemorySystemInfo system;
+    MemoryDeviceSource devices;
+    Platform platform{registry, files, system, devices};
+    system.SetEnvironment(L"windir", L"X:\\windows");
+    system.total_memory = 512 * kMiB;
+    WriteRegValue(registry, L"hklm", L"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
+                  L"PROCESSOR_ARCHITECTURE", kRegSz, c.setting == "64-bit system" ? L"AMD64" : L"x86");
+    if (c.setting != "desktop")
+      WriteRegValue(registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
+                    L" MININT  NOEXECUTE=OPTIN");
+    host.service_running = c.setting == "filter running";
+    host.service_starts = c.setting != "filter fails";
+    files.writable = c.setting != "drive read-only";
+    host.mutex_exists = c.setting == "instance running";
+    if (c.setting == "name taken") files.AddFile(L"X:\\orvane-write-test-77-0.tmp", "keep");
+    if (*c.arguments) {
+      host.command_line = L"\"X:\\Tools\\orvane.exe\" " + std::wstring(c.arguments);
+      host.arguments = {L"X:\\Tools\\orvane.exe", c.arguments};
+    }
+    if (c.setting == "no split") host.arguments.clear();
+    RunModes modes;
+    modes.command_mode = [&host](const std::wstring& version, const StartupOptions& options) {
+      host.events.push_back(L"command-mode " + version + L" " + Options(options));
+    };
+    modes.interactive_mode = [&host] { host.events.push_back(L"interactive-mode"); };
+    EXPECT_EQ(RunStartup(platform, host, L"x86", modes), c.outcome) << c.setting;
+
+    std::wstring trace;
+    for (const std::wstring& event : host.events) trace += event + L",";
+    uint32_t type = 0;
+    std::vector<uint8_t> data;
+    const bool written = registry.GetRaw(kHkeyLocalMachine, kWriteFilterKey, kWriteFilterValue, &type, &data);
+    EXPECT_TRUE(!written || (type == kRegDword && data.size() == 4u)) << type << " " << data.size();
+    trace +=
+        written ? std::to_wstring(data[0] | data[1] << 8 | data[2] << 16 | static_cast<uint32_t>(data[3]) << 24) : L"-";
+    std::vector<DirEntry> left;
+    files.ListDirectory(L"X:", &left);
+    for (const DirEntry& entry : left) trace += L"|" + entry.name + L" " + std::to_wstring(entry.size);
+    EXPECT_EQ(trace, c.trace) << c.setting;
   }
-  EXPECT_EQ(std::to_string(ExitCodeOf(StartupOutcome::kInteractiveModeEnded)) + " " +
-                std::to_string(ExitCodeOf(StartupOutcome::kNotPreinstallation)),
-            "0 1");
 }
 
 }  // namespace

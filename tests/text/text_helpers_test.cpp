@@ -12,7 +12,6 @@ TEST(TrimBlanks, ModesTreatEveryControlCharacterAsBlank) {
   EXPECT_EQ(TrimBlanks(text, kTrimBoth), L"a b");
   EXPECT_EQ(TrimBlanks(text, kTrimAll), L"ab");
   EXPECT_EQ(TrimBlanks(L" \t\x7f ", kTrimBoth), L"\x7f");  // 127 is not a blank
-  for (int mode : {1, 2, 3, 8}) EXPECT_EQ(TrimBlanks(L" \t\r\n", mode), L"") << mode;
 }
 
 TEST(FieldsAndPositions, AreOneBasedCountOverlappingHitsAndReplaceWithoutOverlap) {
@@ -49,7 +48,6 @@ TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturationAndDecimalTextAtTheEdge) 
 }
 
 TEST(LowerText, MapsLatinGreekCyrillicAndKeepsLength) {
-  EXPECT_EQ(LowerText(L"PCI\\VEN_8086&DEV_15B8"), L"pci\\ven_8086&dev_15b8");
   EXPECT_EQ(LowerText(L"\u00C4\u00D6\u00DC\u00DF\u00D7"), L"\u00E4\u00F6\u00FC\u00DF\u00D7");
   EXPECT_EQ(LowerText(L"\u0391\u0392\u03A3\u0386\u038F"), L"\u03B1\u03B2\u03C3\u03AC\u03CE");
   EXPECT_EQ(LowerText(L"\u0410\u042F\u0401\u0406"), L"\u0430\u044F\u0451\u0456");
@@ -66,7 +64,6 @@ TEST(Encodings, Utf8RoundTripReplacementsAndAnsi) {
   EXPECT_EQ(Utf8ToWide("\xC0\x80"), L"\xFFFD\xFFFD");  // overlong form
   EXPECT_EQ(Utf8ToWide("\xE2\x82"), L"\xFFFD\xFFFD");  // cut short
   EXPECT_EQ(WideToUtf8(std::wstring(1, wchar_t(0xD800))), "\xEF\xBF\xBD");
-  EXPECT_EQ(DecodeAnsi("Intel(R)", 8), L"Intel(R)");
 #ifndef _WIN32
   // Off Windows the code page is Windows-1252, undefined bytes kept as controls.
   EXPECT_EQ(DecodeAnsi("\x80\x81\x8D\x9F\xE4", 5), L"\u20AC\u0081\u008D\u0178\u00E4");
