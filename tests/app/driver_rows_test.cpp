@@ -5,10 +5,13 @@
 namespace orvane {
 namespace {
 
+// The match of a network driver in its text form.
+const std::wstring kMatch =
+    L"acme gigabit\npci\\ven_8086&dev_10d3\\3&1\npci\\ven_8086&dev_10d3\ne1q.ndi.ntx86\n\n\n\n\nNet";
+
 CandidateRecord PackageCandidate() {
   CandidateRecord candidate;
-  candidate.match = ParseDriverMatch(L"acme gigabit\npci\\ven_8086&dev_10d3\\3&1\npci\\ven_8086&dev_10d3\n"
-                                     L"e1q.ndi.ntx86\n\n\n\n\nNet");
+  candidate.match = ParseDriverMatch(kMatch);
   candidate.inf_path = L"X:\\orvane_dps\\win7\\x86\\e1q.inf";
   candidate.package_path = L"D:\\Drivers\\lan.7z";
   candidate.unpack_folder = L"X:\\orvane_dps";
@@ -17,15 +20,14 @@ CandidateRecord PackageCandidate() {
 }
 
 TEST(DriverRows, TextFormHasTenOrThirteenFieldsAndDetailsShowTheInfInItsPackage) {
-  const std::wstring match = L"acme gigabit\npci\\ven_8086&dev_10d3\\3&1\npci\\ven_8086&dev_10d3\ne1q.ndi.ntx86\n\n\n\n\nNet";
   const CandidateRecord package = PackageCandidate();
   EXPECT_EQ(CandidateText(package),
-            match + L"\nX:\\orvane_dps\\win7\\x86\\e1q.inf\nD:\\Drivers\\lan.7z\nX:\\orvane_dps\nwin7\\x86\\");
+            kMatch + L"\nX:\\orvane_dps\\win7\\x86\\e1q.inf\nD:\\Drivers\\lan.7z\nX:\\orvane_dps\nwin7\\x86\\");
   EXPECT_EQ(CandidateText(ParseCandidate(CandidateText(package))), CandidateText(package));
   CandidateRecord plain = PackageCandidate();
   plain.package_path = plain.unpack_folder = plain.subfolder = L"";
   plain.inf_path = L"D:\\Drivers\\e1q.inf";
-  EXPECT_EQ(CandidateText(plain), match + L"\nD:\\Drivers\\e1q.inf");
+  EXPECT_EQ(CandidateText(plain), kMatch + L"\nD:\\Drivers\\e1q.inf");
 
   const CandidateDetails details = DetailsOfCandidate(package);
   EXPECT_EQ(details.type + L"|" + details.hardware_id + L"|" + details.inf + L"|" + details.package,

@@ -78,16 +78,9 @@ TEST(SourceListing, ChoicesBecomePaths) {
                                                   SourceEntryPath(kComputerFolder, drive));
 }
 
-TEST(SourceListing, StartFolderFallsBackToTheComputer) {
-  MemoryFileSystem tree(L'\\');
-  tree.AddDirectory(L"C:\\Drivers");
-  EXPECT_EQ(L"C:\\Drivers\\", SourceStartFolder(tree, L"C:\\Drivers"));
-  EXPECT_EQ(L"C:\\", SourceStartFolder(tree, L"C:"));  // the folder part of "C:\x.inf"
-  EXPECT_EQ(kComputerFolder, SourceStartFolder(tree, L"C:\\Gone"));
-  EXPECT_EQ(kComputerFolder, SourceStartFolder(tree, kComputerFolder));
-}
-
-TEST(SourceListing, ComputerListsTheDrivesAFolderUpThenFoldersThenMatchingFiles) {
+// The chooser starts in a folder that exists, else at the computer, which
+// lists the drives; a folder lists "..", then folders, then matching files.
+TEST(SourceListing, StartFolderAndListings) {
   MemoryFileSystem tree(L'\\', /*reverse_listing=*/true);
   std::vector<SourceEntry> entries;
   ASSERT_TRUE(ListSourceFolder(tree, {L"c:\\", L"X:\\", L"", L"?"}, kComputerFolder, L"*.inf", &entries));
@@ -102,6 +95,11 @@ TEST(SourceListing, ComputerListsTheDrivesAFolderUpThenFoldersThenMatchingFiles)
 
   // A folder that cannot be listed gives nothing.
   EXPECT_FALSE(ListSourceFolder(tree, {}, L"Q:\\Missing\\", L"*.inf", &entries) || !entries.empty());
+
+  EXPECT_EQ(L"D:\\Drv\\", SourceStartFolder(tree, L"D:\\Drv"));
+  EXPECT_EQ(L"D:\\", SourceStartFolder(tree, L"D:"));  // the folder part of "D:\x.inf"
+  EXPECT_EQ(kComputerFolder, SourceStartFolder(tree, L"D:\\Gone"));
+  EXPECT_EQ(kComputerFolder, SourceStartFolder(tree, kComputerFolder));
 }
 
 }  // namespace

@@ -5,41 +5,35 @@
 namespace orvane {
 namespace {
 
-TEST(UiTextsTest, PrimaryLanguageSevenIsGermanEverythingElseEnglish) {
-  for (uint16_t id : {0x0407, 0x0807, 0x0C07, 0x0007, 0xFC07})
-    EXPECT_EQ(MakeUiTexts(id)[TxtCancel], L"Abbrechen") << std::hex << id;
-  for (uint16_t id : {0x0409, 0x040C, 0x0000, 0x0408, 0x0417, 0x0487})
-    EXPECT_EQ(MakeUiTexts(id)[TxtCancel], L"Cancel") << std::hex << id;
-}
-
-// Blanks at the ends, line breaks, the backslash and umlauts are part of the texts
-// (English texts that the workers' tests compare whole, and the German WinPE
-// refusal that tests/e2e/startup.sh reads off its message box, are not repeated here).
-TEST(UiTextsTest, ExactTexts) {
-  const UiTexts en = MakeUiTexts(0x0409);
-  const UiTexts de = MakeUiTexts(0x0407);
+// The table follows the primary language of the id: 7 is German, every other
+// one English. Blanks at the ends, line breaks, the backslash and umlauts are
+// part of the texts (English texts that the workers' tests compare whole, and
+// the German WinPE refusal that tests/e2e/startup.sh reads off its message
+// box, are not repeated here).
+TEST(UiTextsTest, ExactTextsOfEachLanguage) {
   const struct {
-    const UiTexts& table;
+    uint16_t language;
     int slot;
     std::wstring text;
   } cases[] = {
-      {de, TxtNotWritableHead, L"Beschreiben des Datentr\u00e4gers "},
-      {en, TxtModeTitle, L"Install driver via: "},
-      {de, TxtModeTitle, L"Importmodus w\u00e4hlen"},
-      {en, TxtModeHeading, L"Install Driver by:"},
-      {de, TxtModeHeading, L"Treiber installieren \u00fcber: "},
-      {de, TxtArchiverMissing, L"\\7z.exe nicht gefunden\r\nProgramm beendet."},
-      {en, TxtNoWindowsHint,
+      // clang-format off
+      // 0x0417: a primary language of 0x17, not 7.
+      {0x0407, TxtCancel, L"Abbrechen"}, {0x0409, TxtCancel, L"Cancel"}, {0x0000, TxtCancel, L"Cancel"},
+      {0x0417, TxtCancel, L"Cancel"}, {0x0807, TxtNotWritableHead, L"Beschreiben des Datentr\u00e4gers "},
+      {0x0409, TxtModeTitle, L"Install driver via: "}, {0x0007, TxtModeTitle, L"Importmodus w\u00e4hlen"},
+      {0x0409, TxtModeHeading, L"Install Driver by:"}, {0xFC07, TxtModeHeading, L"Treiber installieren \u00fcber: "},
+      {0x0407, TxtArchiverMissing, L"\\7z.exe nicht gefunden\r\nProgramm beendet."},
+      {0x0409, TxtNoWindowsHint,
        L"Info: No Windows Installation found. To install the driver,\r\n       select manual mode."},
-      {de, TxtNoWindowsHint,
+      {0x0407, TxtNoWindowsHint,
        L"Info: Es wurde keine Windowsinstallation gefunden.\r\n"
        L"       Bitte zum Installieren der Treiber den manuellen Modus w\u00e4hlen."},
-      {de, TxtAlreadyRunning, L"L\u00e4uft bereits"},
-      {de, TxtCheck, L"Pr\u00fcfe: "},
-      {de, TxtAllInstalled, L"Alle Ger\u00e4te installiert."},
-      {de, TxtBackWord, L"Zur\u00fcck"},
+      {0x0407, TxtAlreadyRunning, L"L\u00e4uft bereits"}, {0x0407, TxtCheck, L"Pr\u00fcfe: "},
+      {0x0407, TxtAllInstalled, L"Alle Ger\u00e4te installiert."}, {0x0407, TxtBackWord, L"Zur\u00fcck"},
+      // clang-format on
   };
-  for (const auto& c : cases) EXPECT_EQ(c.table[c.slot], c.text) << c.slot;
+  for (const auto& c : cases)
+    EXPECT_EQ(MakeUiTexts(c.language)[c.slot], c.text) << std::hex << c.language << " " << std::dec << c.slot;
 }
 
 TEST(UiTextsTest, SlotsPastTheTableAreEmptyAndTheProgramTableFollowsTheLastLoad) {
