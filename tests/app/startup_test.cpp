@@ -45,15 +45,13 @@ TEST(ReadOptions, FromTheCommandLine) {
       // 32-bit range the largest or smallest share, never a wrapped one.
       {L"x -f:4294967346", L"x", L"|2147483647||"}, {L"x -f:-4294967296", L"x", L"|-2147483648||"},
       // The class list loses its blanks and empty entries and is enclosed in commas.
-      {L"x \"-c: n e t\t\"", L"x", L"|0|,net,|"}, {L"x -c:,net,", L"x", L"|0|,net,|"},
-      {L"x -c:net,,,scsiadapter,", L"x", L"|0|,net,scsiadapter,|"}, {L"x -c:,,", L"x", L"|0||"},
-      {L"x \"-c: \t\"", L"x", L"|0||"},
+      {L"x \"-c: n e t\t\"", L"x", L"|0|,net,|"}, {L"x -c:,net,", L"x", L"|0|,net,|"}, {L"x -c:,,", L"x", L"|0||"},
+      {L"x -c:net,,,scsiadapter,", L"x", L"|0|,net,scsiadapter,|"}, {L"x \"-c: \t\"", L"x", L"|0||"},
       // clang-format on
   };
   for (const auto& c : cases) EXPECT_EQ(Options(ReadOptions(ParseCommandLine(c.line, c.program))), c.options) << c.line;
-  RecordingStartupHost host;
-  host.command_line = L"\"X:\\orvane.exe\" -I:D:\\Drv";
-  host.arguments = {L"X:\\orvane.exe", L"-I:D:\\Drv"};
+  RecordingStartupHost host;  // the program path X:\Tools\orvane.exe
+  host.command_line = L"\"X:\\Tools\\orvane.exe\" -I:D:\\Drv";
   EXPECT_EQ(ParseCommandLine(host), L"-I:D:\\Drv\n");
 }
 
