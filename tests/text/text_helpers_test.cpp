@@ -32,13 +32,14 @@ TEST(ReadInteger, SignHexBinaryFirstMisfitAndSaturationAndDecimalTextAtTheEdge) 
     const wchar_t* text;
     int64_t value;
   } cases[] = {
+      // clang-format off
       {L"  \t-42abc", -42}, {L"+17", 17}, {L"$1f", 31}, {L"$FFg", 255}, {L"%1012", 5},
       {L"-$10", -16}, {L"abc", 0}, {L"", 0}, {L"\n5", 0},  // only blanks and tabs are skipped
       {L"4294967297", 4294967297LL}, {L"9223372036854775807", INT64_MAX},
       // Past the range: the largest (or smallest) value, never a wrapped one.
-      {L"9223372036854775808", INT64_MAX}, {L"18446744073709551615", INT64_MAX},
-      {L"18446744073709551617", INT64_MAX}, {L"-9223372036854775808", INT64_MIN},
-      {L"-99999999999999999999", INT64_MIN}, {L"$FFFFFFFFFFFFFFFFFF", INT64_MAX},
+      {L"9223372036854775808", INT64_MAX}, {L"18446744073709551615", INT64_MAX}, {L"18446744073709551617", INT64_MAX},
+      {L"-9223372036854775808", INT64_MIN}, {L"-99999999999999999999", INT64_MIN}, {L"$FFFFFFFFFFFFFFFFFF", INT64_MAX},
+      // clang-format on
   };
   for (const auto& c : cases) EXPECT_EQ(ReadInteger(c.text), c.value) << c.text;
   EXPECT_EQ(ReadInteger(L"%" + std::wstring(70, L'1')), INT64_MAX);
