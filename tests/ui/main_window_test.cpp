@@ -73,26 +73,19 @@ class MainWindowTest : public ::testing::Test {
 };
 
 // The window's title and size and page changes by mouse are checked on the
-// real program; where the controls stand, their fonts and colours are the
-// layout table's business.
+// real program, the texts themselves in tests/text/ui_texts_test.cpp; which
+// control shows which text, where the controls stand, their fonts and colours
+// are the layout table's business.
 TEST_F(MainWindowTest, PagesShowTheirTextsAndEveryBackLeadsToTheModePage) {
   MainWindow& window = Open();
-  const std::pair<int, int> texts[] = {
-      {kModeTitle, TxtModeTitle},        {kModeHeading, TxtModeHeading},         {kModeSystemDisk, TxtModeSystemDisk},
-      {kModeFolder, TxtModeFolder},      {kModeHint, TxtModeHint},               {kModeOk, TxtOk},
-      {kInfoLabel, TxtInfo},             {kDeviceTitle, TxtDevicePageTitle},     {kDeviceCountLabel, TxtDeviceDriver},
-      {kDeviceStatusLabel, TxtStatus},   {kDeviceBack, TxtBack},                 {kDeviceRefresh, TxtRefreshDevices},
-      {kDeviceImport, TxtImportForDevices}, {kManualTitle, TxtManualTitle},      {kPathLabel, TxtPath},
-      {kTypeLabel, TxtType},             {kHardwareIdLabel, TxtHardwareId},      {kInfPathLabel, TxtInfPath},
-      {kPackageLabel, TxtPackagePath},   {kSourceStatusLabel, TxtManualStatus},  {kManualBack, TxtBack},
-      {kSourceRefresh, TxtRefreshSource}, {kImportSelected, TxtImportSelected},  {kWindowsCheckTitle, TxtWindowsCheckTitle},
-      {kNoWindowsText, TxtNoWindows},    {kNoWindowsHint, TxtNoWindowsHint},     {kSelectWindowsTitle, TxtSelectWindowsTitle},
-      {kSelectionLabel, TxtSelection},   {kSelectBack, TxtBack},                 {kWindowsOk, TxtOk},
-      {kInfoFrame, TxtInformation},      {kVersionLabel, TxtVersionLabel},       {kInfoBack, TxtBackWord},
-  };
-  for (const auto& t : texts) EXPECT_EQ(UiText(t.second), Text(t.first)) << t.first;
-  EXPECT_EQ(L"Orvane|2.0.3.2| << |", Text(kProductName) + L"|" + Text(kVersionValue) + L"|" + Text(kNoWindowsBack) +
-                                         L"|" + Text(kTargetLine));
+  // A control of each kind shows the text of its slot, or its own text.
+  std::wstring shown;
+  for (int id :
+       {kModeTitle, kModeSystemDisk, kModeOk, kInfoFrame, kProductName, kVersionValue, kNoWindowsBack, kTargetLine})
+    shown += Text(id) + L"|";
+  EXPECT_EQ(UiText(TxtModeTitle) + L"|" + UiText(TxtModeSystemDisk) + L"|" + UiText(TxtOk) + L"|" +
+                UiText(TxtInformation) + L"|Orvane|2.0.3.2| << ||",
+            shown);
   std::wstring columns;
   for (int i = 0; i < 4; ++i) {
     wchar_t title[64] = {};
@@ -151,10 +144,12 @@ TEST_F(MainWindowTest, SystemDiskModeClearsTheDevicePageAndTheRescanStartsAfresh
   ASSERT_TRUE(WaitForWorkerEnd());
 }
 
-TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
+// The details of each line's candidate and its import are checked on the real
+// program (tests/e2e/driver_folder.sh).
+TEST_F(MainWindowTest, OnlyOneWorkerRunsRefreshTurnsIntoStopAndImportNeedsASelectedLine) {
   MainWindowActions actions;
   std::vector<std::wstring> choices_asked, scans;
-  int starts = 0, reenumerated = 0;
+  int starts = 0, imports = 0, reenumerated = 0;
   auto gate = gate_;
   actions.choose_source = [&](HWND, const std::wstring& caption, const std::wstring& start, const std::wstring& filter) {
     choices_asked.push_back(caption + L"|" + start + L"|" + filter);
@@ -165,11 +160,15 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
     view.SetText(ViewControl::SourceCounter, L"1");
     WaitUntilOpen(*gate);
   };
-  actions.import_installed_drivers = actions.import_selected_candidate = [&starts](WindowView&) { ++starts; };
+  actions.import_installed_drivers = [&starts](WindowView&) { ++starts; };
+  actions.import_selected_candidate = [&imports](WindowView&) { ++imports; };
   actions.reenumerate_devices = [&reenumerated] { ++reenumerated; };
   actions.find_installations = [&starts](WindowView&, const std::function<bool(const std::wstring&)>&) { ++starts; };
   MainWindow& window = Open(actions);
   window.ShowPage(3);
+  window.view().AddListLine(ViewControl::DriverList, {L"line"}, {});
+  Click(kImportSelected);  // no line selected: no import
+  ASSERT_TRUE(WaitForWorkerEnd());
   Click(kBrowseIcon);
   EXPECT_EQ(
       std::vector<std::wstring>{UiText(TxtChooseSource) + L"|" + kComputerFolder + L"|" + UiText(TxtSourceFilter)},
@@ -178,16 +177,18 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   EXPECT_EQ(L"D:\\Drivers", window.last_browse_folder());
   ASSERT_TRUE(PumpUntil([&] { return Text(kSourceCounter) == L"1"; }));
 
-  // While the scan runs every other start is ignored.
+  // While the scan runs every other start is ignored. No candidates lie
+  // behind the lines: the details stay as they are.
+  window.view().SetText(ViewControl::DriverTypeValue, L"keep");
+  SelectLine(0);
+  EXPECT_EQ(L"keep", Text(kTypeValue));
   Click(kBrowseIcon);
   Click(kDeviceImport);
-  window.view().AddListLine(ViewControl::DriverList, {L"line"}, {});
-  SelectLine(0);
   Click(kImportSelected);
   ChooseSystemDiskMode();
   Click(kModeOk);
   EXPECT_EQ(1u, choices_asked.size());
-  EXPECT_EQ(0, starts);
+  EXPECT_EQ(0, starts + imports);
 
   // ... and the refresh button asks the scan to stop, each time it is pressed.
   for (int press = 0; press < 2; ++press) {
@@ -210,24 +211,8 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   ASSERT_TRUE(WaitForWorkerEnd());
   EXPECT_EQ(std::vector<std::wstring>({L"D:\\Drivers\\lan.7z", L"D:\\Drivers\\lan.7z"}), scans);
   EXPECT_EQ(0, StopRequested.load());
-}
 
-// The details of each line's candidate and its import are checked on the real
-// program (tests/e2e/driver_folder.sh).
-TEST_F(MainWindowTest, ImportSelectedNeedsASelectedLine) {
-  MainWindowActions actions;
-  int imports = 0;
-  actions.import_selected_candidate = [&imports](WindowView&) { ++imports; };
-  MainWindow& window = Open(actions);
-  window.ShowPage(3);
-  window.view().SetText(ViewControl::DriverTypeValue, L"keep");
-  window.view().AddListLine(ViewControl::DriverList, {L"one"}, {});
-  Click(kImportSelected);
-  ASSERT_TRUE(WaitForWorkerEnd());
-  EXPECT_EQ(0, imports);
-  // No candidates behind the lines: the details stay as they are.
-  SelectLine(0);
-  EXPECT_EQ(L"keep", Text(kTypeValue));
+  // With no worker left, the selected line is imported.
   Click(kImportSelected);
   ASSERT_TRUE(WaitForWorkerEnd());
   EXPECT_EQ(1, imports);
