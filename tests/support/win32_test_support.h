@@ -20,8 +20,6 @@ inline std::wstring WindowText(HWND window) {
   return text;
 }
 
-inline bool HasStyle(HWND window, LONG_PTR bits) { return (GetWindowLongPtrW(window, GWL_STYLE) & bits) == bits; }
-
 // Width of an icon's image; 0 for no icon.
 inline int IconWidth(HICON icon) {
   ICONINFO info{};

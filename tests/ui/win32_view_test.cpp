@@ -53,10 +53,7 @@ class Win32ViewTest : public testing::Test {
       work();
       done = true;
     });
-    while (!done) {
-      MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-      DrainWindowEvents();
-    }
+    win32_test::PumpUntil([&] { return done.load(); }, 30000);
     worker.join();
   }
 
