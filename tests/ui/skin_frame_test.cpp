@@ -41,10 +41,8 @@ TEST(SkinFrame, ResourceImagesLoadByNameAndIconsAtTheSizeAsked) {
         << "group " << icon.first;
     DestroyWindow(control);
   }
-  HWND control = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_ICON, 0, 0, 10, 10, frame.window(), nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-  EXPECT_FALSE(ShowResourceIcon(control, L"", 77, 32));
-  EXPECT_FALSE(ShowResourceIcon(control, L"Z:\\no\\such\\file.exe", 1, 32));
+  EXPECT_FALSE(ShowResourceIcon(image, L"", 77, 32));
+  EXPECT_FALSE(ShowResourceIcon(image, L"Z:\\no\\such\\file.exe", 1, 32));
 }
 
 // Presses at (x, 10) of the window, drags by (dx, dy) and releases, from

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "platform/windows/windows_file_system.h"
+#include "platform/windows/windows_system_info.h"
+#include "support/win32_test_support.h"
 #include "text/text_helpers.h"
 #include "text/ui_texts.h"
-#include "support/win32_test_support.h"
 
 namespace orvane {
 namespace {
@@ -21,9 +22,7 @@ class SourceChooserTest : public ::testing::Test {
  protected:
   void SetUp() override {
     LoadUiTexts(0x0409);
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    root_ = std::wstring(temp) + L"orvane_chooser_" + DecimalText(GetCurrentProcessId()) + L"\\";
+    root_ = WindowsSystemInfo().TempDirectory() + L"orvane_chooser_" + DecimalText(GetCurrentProcessId()) + L"\\";
     files_.DeleteTree(root_);
     ASSERT_TRUE(files_.CreateDirectories(root_ + L"Net\\x64"));
     ASSERT_TRUE(files_.CreateDirectories(root_ + L"audio"));
