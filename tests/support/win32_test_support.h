@@ -4,12 +4,9 @@
 #pragma once
 
 #include <windows.h>
-#include <winioctl.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "text/text_helpers.h"
 #include "ui/skin_frame.h"
@@ -22,8 +19,6 @@ inline std::wstring WindowText(HWND window) {
   text.resize(static_cast<size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
   return text;
 }
-
-inline bool HasStyle(HWND window, LONG_PTR bits) { return (GetWindowLongPtrW(window, GWL_STYLE) & bits) == bits; }
 
 // Width of an icon's image; 0 for no icon.
 inline int IconWidth(HICON icon) {
@@ -72,14 +67,16 @@ inline std::string HostName(const std::wstring& path) {
   return result;
 }
 
-// Runs a host program (under Wine) and waits up to five seconds for its effect.
+// Runs a program (under Wine also one of the host) and waits up to five
+// seconds for its effect.
 template <typename Done>
-bool RunHostTool(const wchar_t* tool, const std::string& arguments, Done done) {
+bool RunTool(const std::wstring& tool, const std::string& arguments, Done done) {
   std::wstring command = Utf8ToWide("tool " + arguments);
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(tool, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) return false;
+  if (!CreateProcessW(tool.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
   WaitForSingleObject(process.hProcess, 10000);
   CloseHandle(process.hProcess);
   CloseHandle(process.hThread);
@@ -87,55 +84,29 @@ bool RunHostTool(const wchar_t* tool, const std::string& arguments, Done done) {
   return done();
 }
 
-// A junction: an empty folder turned into a mount point for target.
-inline bool MakeJunction(const std::wstring& link, const std::wstring& target) {
-  if (!CreateDirectoryW(link.c_str(), nullptr)) return false;
-  HANDLE handle = CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  bool made = false;
-  if (handle != INVALID_HANDLE_VALUE) {
-    const std::wstring substitute = L"\\??\\" + target;
-    const size_t names = (substitute.size() + 1 + target.size() + 1) * sizeof(wchar_t);
-    std::vector<BYTE> buffer(16 + names, 0);
-    auto put16 = [&](size_t at, size_t value) { memcpy(&buffer[at], &value, 2); };
-    const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
-    memcpy(&buffer[0], &tag, 4);
-    put16(4, 8 + names);                                   // data length
-    put16(10, substitute.size() * sizeof(wchar_t));        // substitute name at 0, its length
-    put16(12, (substitute.size() + 1) * sizeof(wchar_t));  // print name offset
-    put16(14, target.size() * sizeof(wchar_t));            // and length
-    memcpy(&buffer[16], substitute.c_str(), substitute.size() * sizeof(wchar_t));
-    memcpy(&buffer[16 + (substitute.size() + 1) * sizeof(wchar_t)], target.c_str(), target.size() * sizeof(wchar_t));
-    DWORD returned = 0;
-    made = DeviceIoControl(handle, FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr,
-                           0, &returned, nullptr) != FALSE;
-    CloseHandle(handle);
-  }
-  if (!made || !IsLink(link)) RemoveDirectoryW(link.c_str());
-  return made && IsLink(link);
-}
-
-// A link to the folder target: a junction, a symbolic link, or (under Wine,
-// which makes neither) a symbolic link made on the host, which shows as a
-// reparse point. False when none can be made.
+// A link to the folder target: a junction made by the system's command
+// shell, or under Wine (which makes neither junctions nor symbolic links) a
+// symbolic link made on the host, which shows as a reparse point. False when
+// none can be made.
 inline bool MakeDirectoryLink(const std::wstring& link, const std::wstring& target) {
-  if (MakeJunction(link, target)) return true;
-  // Some systems answer success without making the link: check for it.
-  if (CreateSymbolicLinkW(link.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2) && IsLink(link))
-    return true;
+  if (!RunningOnWine()) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    return RunTool(std::wstring(system) + L"\\cmd.exe",
+                   "/c mklink /J \"" + WideToUtf8(link) + "\" \"" + WideToUtf8(target) + "\"",
+                   [&] { return IsLink(link); });
+  }
   const std::string target_name = HostName(target), link_name = HostName(link);
   if (target_name.empty() || link_name.empty()) return false;
-  return RunHostTool(L"Z:\\bin\\ln", "-s \"" + target_name + "\" \"" + link_name + "\"",
-                     [&] { return IsLink(link); });
+  return RunTool(L"Z:\\bin\\ln", "-s \"" + target_name + "\" \"" + link_name + "\"", [&] { return IsLink(link); });
 }
 
 // Wine cannot remove a host link to a folder that has content; the host can.
 // True when the link is gone.
 inline bool RemoveHostLink(const std::wstring& link) {
   const std::string link_name = HostName(link);
-  return !link_name.empty() && RunHostTool(L"Z:\\bin\\rm", "-f \"" + link_name + "\"", [&] {
-    return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES;
-  });
+  return !link_name.empty() && RunTool(L"Z:\\bin\\rm", "-f \"" + link_name + "\"",
+                                       [&] { return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 }  // namespace win32_test

@@ -32,12 +32,9 @@ long long MillisecondsSince(Clock::time_point start) {
 }
 
 HWND FindCommandWindow() {
-  for (int i = 0; i < 500; ++i) {
-    HWND window = FindWindowW(L"OrvaneSkinWindow", L" Orvane");
-    if (window && IsWindowVisible(window)) return window;
-    Sleep(10);
-  }
-  return nullptr;
+  HWND window = nullptr;
+  PumpUntil([&] { return (window = FindWindowW(L"OrvaneSkinWindow", L" Orvane")) && IsWindowVisible(window); });
+  return window;
 }
 
 class CommandWindowTest : public testing::Test {
@@ -77,8 +74,7 @@ TEST_F(CommandWindowTest, ShowsItsTextsAndACloseRequestEndsTheRunAndTheWindow) {
     for (int id : {kCmdStatusId, kCmdVersionId, kCmdLogId, kCmdCancelId})
       shown += L" '" + WindowText(GetDlgItem(window, id)) + L"'";
     PostMessageW(window, WM_CLOSE, 0, 0);
-    for (int i = 0; i < 1000 && !cancel.IsCancelled(); ++i) Sleep(10);
-    cancelled = cancel.IsCancelled();
+    cancelled = PumpUntil([&] { return cancel.IsCancelled(); }, 10000);
   });
   EXPECT_EQ(L"2.0.3.2|X:\\drivers|1|,net,", request_seen);
   EXPECT_EQ(L"' Orvane' '' 'V. 2.0.3.2' '' 'Cancel'", shown);
@@ -92,17 +88,15 @@ TEST_F(CommandWindowTest, CancelPressedTwiceIsOnePoliteStopAndTheWindowStaysASec
   std::wstring status;
   std::atomic<long long> shown{-1};
   std::thread watcher;
-  const CommandModeEnd end = Run([&](UnattendedRequest, WindowView& view, std::atomic<uint8_t>& stop,
+  const CommandModeEnd end = Run([&](UnattendedRequest, WindowView&, std::atomic<uint8_t>& stop,
                                      CancellationToken& cancel) {
     HWND window = FindCommandWindow();
     HWND button = window ? GetDlgItem(window, kCmdCancelId) : nullptr;
     PostMessageW(button, BM_CLICK, 0, 0);
     PostMessageW(button, BM_CLICK, 0, 0);
-    for (int i = 0; i < 1000 && !stop; ++i) Sleep(10);
-    stop_seen = stop == 1;
+    stop_seen = PumpUntil([&] { return stop == 1; }, 10000);
     // The window stays open while the run finishes its step.
     Sleep(300);
-    view.AppendLog(L"\r\n\r\nProcess finished");
     cancelled = cancel.IsCancelled();
     status = WindowText(GetDlgItem(window, kCmdStatusId));
     const Clock::time_point run_end = Clock::now();
@@ -142,7 +136,7 @@ TEST_F(CommandWindowTest, EscapeLeavesARunThatIgnoresItBehindAndRemovesOnlyTheRu
         files_.WriteFile(own + L"\\half.inf", "[Ver");
         escape_sent = Clock::now();
         PostMessageW(window, WM_KEYDOWN, VK_ESCAPE, 0);
-        for (int i = 0; i < 500 && !cancel.IsCancelled(); ++i) Sleep(10);
+        PumpUntil([&] { return cancel.IsCancelled(); });
         view.SetText(ViewControl::CmdStatus, L"Check: b.inf");
         view.AppendLog(L"late line");
         status = WindowText(GetDlgItem(window, kCmdStatusId));

@@ -24,11 +24,6 @@ namespace {
 
 using namespace win32_test;
 
-// A worker that runs until its gate opens, so that tests can act while it runs.
-void WaitUntilOpen(const std::atomic<bool>& gate) {
-  while (!gate.load()) Sleep(2);
-}
-
 class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,6 +37,7 @@ class MainWindowTest : public ::testing::Test {
     WaitForWorkerEnd();
     window_.reset();
     DriverRows.Clear();
+    SetCursorPos(0, 0);  // away from the frame buttons
   }
 
   MainWindow& Open(MainWindowActions actions = {}) {
@@ -56,63 +52,49 @@ class MainWindowTest : public ::testing::Test {
     ASSERT_NE(nullptr, control);
     SendMessageW(GetParent(control), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(control));
   }
-  void ChooseSystemDiskMode() {
-    SendMessageW(window_->control(kModeSystemDisk), BM_SETCHECK, BST_CHECKED, 0);
-    SendMessageW(window_->control(kModeFolder), BM_SETCHECK, BST_UNCHECKED, 0);
+  // The cursor over a frame button lights it up; a click there confirms.
+  bool ClickFrameButton(HWND button, int id, int x) {
+    RECT frame{};
+    GetWindowRect(window_->window(), &frame);
+    SetCursorPos(frame.left + x, frame.top + 8);
+    const bool lit = PumpUntil([&] { return IsWindowVisible(button) != FALSE; }, 2000);
+    SendMessageW(window_->window(), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return lit;
   }
-  void SelectLine(int line) {
-    ListView_SetItemState(window_->control(kDriverList), line, LVIS_SELECTED, LVIS_SELECTED);
-  }
+  void ChooseSystemDiskMode() { SendMessageW(window_->control(kModeSystemDisk), BM_SETCHECK, BST_CHECKED, 0); }
   std::wstring Text(int id) { return WindowText(window_->control(id)); }
   static bool WaitForWorkerEnd() {
     return PumpUntil([] { return !WorkerThread.IsRunning(); });
   }
 
+  // Workers that run until their gate opens, so that tests can act while they run.
   std::shared_ptr<std::atomic<bool>> gate_ = std::make_shared<std::atomic<bool>>(false);
   std::unique_ptr<MainWindow> window_;
 };
 
 // The window's title and size and page changes by mouse are checked on the
-// real program; where the controls stand, their fonts and colours are the
-// layout table's business.
+// real program, the texts themselves in tests/text/ui_texts_test.cpp; which
+// control shows which text, where the controls stand, their fonts and colours
+// are the layout table's business.
 TEST_F(MainWindowTest, PagesShowTheirTextsAndEveryBackLeadsToTheModePage) {
   MainWindow& window = Open();
-  const std::pair<int, int> texts[] = {
-      {kModeTitle, TxtModeTitle},        {kModeHeading, TxtModeHeading},         {kModeSystemDisk, TxtModeSystemDisk},
-      {kModeFolder, TxtModeFolder},      {kModeHint, TxtModeHint},               {kModeOk, TxtOk},
-      {kInfoLabel, TxtInfo},             {kDeviceTitle, TxtDevicePageTitle},     {kDeviceCountLabel, TxtDeviceDriver},
-      {kDeviceStatusLabel, TxtStatus},   {kDeviceBack, TxtBack},                 {kDeviceRefresh, TxtRefreshDevices},
-      {kDeviceImport, TxtImportForDevices}, {kManualTitle, TxtManualTitle},      {kPathLabel, TxtPath},
-      {kTypeLabel, TxtType},             {kHardwareIdLabel, TxtHardwareId},      {kInfPathLabel, TxtInfPath},
-      {kPackageLabel, TxtPackagePath},   {kSourceStatusLabel, TxtManualStatus},  {kManualBack, TxtBack},
-      {kSourceRefresh, TxtRefreshSource}, {kImportSelected, TxtImportSelected},  {kWindowsCheckTitle, TxtWindowsCheckTitle},
-      {kNoWindowsText, TxtNoWindows},    {kNoWindowsHint, TxtNoWindowsHint},     {kSelectWindowsTitle, TxtSelectWindowsTitle},
-      {kSelectionLabel, TxtSelection},   {kSelectBack, TxtBack},                 {kWindowsOk, TxtOk},
-      {kInfoFrame, TxtInformation},      {kVersionLabel, TxtVersionLabel},       {kInfoBack, TxtBackWord},
-  };
-  for (const auto& t : texts) EXPECT_EQ(UiText(t.second), Text(t.first)) << t.first;
-  EXPECT_EQ(L"Orvane|2.0.3.2| << |", Text(kProductName) + L"|" + Text(kVersionValue) + L"|" + Text(kNoWindowsBack) +
-                                         L"|" + Text(kTargetLine));
-  std::wstring columns;
-  for (int i = 0; i < 4; ++i) {
-    wchar_t title[64] = {};
-    LVCOLUMNW column{};
-    column.mask = LVCF_TEXT;
-    column.pszText = title;
-    column.cchTextMax = 64;
-    ListView_GetColumn(window.control(kDriverList), i, &column);
-    columns += std::wstring(title) + L"|";
-  }
-  EXPECT_EQ(UiText(TxtColName) + L"|" + UiText(TxtColProvider) + L"|" + UiText(TxtColVersion) + L"|" +
-                UiText(TxtColDate) + L"|",
-            columns);
-  for (int id : {kModeSystemDiskIcon, kModeFolderIcon, kInfoIcon, kBrowseIcon, kNoWindowsIcon, kProductIcon})
-    EXPECT_NE(0, SendMessageW(window.control(id), STM_GETICON, 0, 0)) << id;
+  // A control of each kind shows the text of its slot, or its own text.
+  std::wstring shown;
+  for (int id :
+       {kModeTitle, kModeSystemDisk, kModeOk, kInfoFrame, kProductName, kVersionValue, kNoWindowsBack, kTargetLine})
+    shown += Text(id) + L"|";
+  EXPECT_EQ(UiText(TxtModeTitle) + L"|" + UiText(TxtModeSystemDisk) + L"|" + UiText(TxtOk) + L"|" +
+                UiText(TxtInformation) + L"|Orvane|2.0.3.2| << ||",
+            shown);
+  // The driver list has its four columns, the last with its title.
+  wchar_t title[64] = {};
+  LVCOLUMNW column{};
+  column.mask = LVCF_TEXT;
+  column.pszText = title;
+  column.cchTextMax = 64;
+  ASSERT_TRUE(ListView_GetColumn(window.control(kDriverList), 3, &column));
+  EXPECT_EQ(UiText(TxtColDate), title);
 
-  window.ShowPage(6);
-  window.ShowPage(0);
-  window.ShowPage(7);
-  EXPECT_EQ(6, window.VisiblePage());
   for (int back : {kDeviceBack, kManualBack, kNoWindowsBack, kSelectBack, kInfoBack}) {
     window.ShowPage(back / 100 - 10);
     EXPECT_EQ(back / 100 - 10, window.VisiblePage()) << back;  // the lower pages are hidden
@@ -151,10 +133,13 @@ TEST_F(MainWindowTest, SystemDiskModeClearsTheDevicePageAndTheRescanStartsAfresh
   ASSERT_TRUE(WaitForWorkerEnd());
 }
 
-TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
+// The details of each line's candidate and its import, and the exit click that
+// ends the program, are checked on the real program (tests/e2e/driver_folder.sh,
+// main_window.sh).
+TEST_F(MainWindowTest, OneWorkerAtATimeExitWaitsForItRefreshStopsItImportNeedsASelectedLine) {
   MainWindowActions actions;
   std::vector<std::wstring> choices_asked, scans;
-  int starts = 0, reenumerated = 0;
+  int starts = 0, imports = 0, reenumerated = 0;
   auto gate = gate_;
   actions.choose_source = [&](HWND, const std::wstring& caption, const std::wstring& start, const std::wstring& filter) {
     choices_asked.push_back(caption + L"|" + start + L"|" + filter);
@@ -163,13 +148,17 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   actions.scan_driver_path = [&scans, gate](WindowView& view, const std::wstring& path) {
     scans.push_back(path);
     view.SetText(ViewControl::SourceCounter, L"1");
-    WaitUntilOpen(*gate);
+    while (!*gate) Sleep(2);
   };
-  actions.import_installed_drivers = actions.import_selected_candidate = [&starts](WindowView&) { ++starts; };
+  actions.import_installed_drivers = [&starts](WindowView&) { ++starts; };
+  actions.import_selected_candidate = [&imports](WindowView&) { ++imports; };
   actions.reenumerate_devices = [&reenumerated] { ++reenumerated; };
   actions.find_installations = [&starts](WindowView&, const std::function<bool(const std::wstring&)>&) { ++starts; };
   MainWindow& window = Open(actions);
   window.ShowPage(3);
+  window.view().AddListLine(ViewControl::DriverList, {L"line"}, {});
+  Click(kImportSelected);  // no line selected: no import
+  ASSERT_TRUE(WaitForWorkerEnd());
   Click(kBrowseIcon);
   EXPECT_EQ(
       std::vector<std::wstring>{UiText(TxtChooseSource) + L"|" + kComputerFolder + L"|" + UiText(TxtSourceFilter)},
@@ -178,16 +167,21 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   EXPECT_EQ(L"D:\\Drivers", window.last_browse_folder());
   ASSERT_TRUE(PumpUntil([&] { return Text(kSourceCounter) == L"1"; }));
 
-  // While the scan runs every other start is ignored.
+  // While the scan runs every other start is ignored. No candidates lie
+  // behind the lines: the details stay as they are.
+  window.view().SetText(ViewControl::DriverTypeValue, L"keep");
+  ListView_SetItemState(window.control(kDriverList), 0, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(L"keep", Text(kTypeValue));
   Click(kBrowseIcon);
   Click(kDeviceImport);
-  window.view().AddListLine(ViewControl::DriverList, {L"line"}, {});
-  SelectLine(0);
   Click(kImportSelected);
   ChooseSystemDiskMode();
   Click(kModeOk);
   EXPECT_EQ(1u, choices_asked.size());
-  EXPECT_EQ(0, starts);
+  EXPECT_EQ(0, starts + imports);
+  // So is the exit button.
+  ASSERT_TRUE(ClickFrameButton(window.frame().exit_highlight(), kSkinExitId, 480));
+  EXPECT_FALSE(window.quit_requested());
 
   // ... and the refresh button asks the scan to stop, each time it is pressed.
   for (int press = 0; press < 2; ++press) {
@@ -210,56 +204,15 @@ TEST_F(MainWindowTest, OnlyOneWorkerRunsAndRefreshTurnsIntoStop) {
   ASSERT_TRUE(WaitForWorkerEnd());
   EXPECT_EQ(std::vector<std::wstring>({L"D:\\Drivers\\lan.7z", L"D:\\Drivers\\lan.7z"}), scans);
   EXPECT_EQ(0, StopRequested.load());
-}
 
-// The details of each line's candidate and its import are checked on the real
-// program (tests/e2e/driver_folder.sh).
-TEST_F(MainWindowTest, ImportSelectedNeedsASelectedLine) {
-  MainWindowActions actions;
-  int imports = 0;
-  actions.import_selected_candidate = [&imports](WindowView&) { ++imports; };
-  MainWindow& window = Open(actions);
-  window.ShowPage(3);
-  window.view().SetText(ViewControl::DriverTypeValue, L"keep");
-  window.view().AddListLine(ViewControl::DriverList, {L"one"}, {});
-  Click(kImportSelected);
-  ASSERT_TRUE(WaitForWorkerEnd());
-  EXPECT_EQ(0, imports);
-  // No candidates behind the lines: the details stay as they are.
-  SelectLine(0);
-  EXPECT_EQ(L"keep", Text(kTypeValue));
+  // With no worker left, the selected line is imported.
   Click(kImportSelected);
   ASSERT_TRUE(WaitForWorkerEnd());
   EXPECT_EQ(1, imports);
-}
-
-// That a click counts only while its button is lit, and the exit click that
-// ends the program, are checked on the real program.
-TEST_F(MainWindowTest, FrameButtonsCountOnlyWhileLitAndExitWaitsForTheWorker) {
-  MainWindowActions actions;
-  auto gate = gate_;
-  actions.import_installed_drivers = [gate](WindowView&) { WaitUntilOpen(*gate); };
-  MainWindow& window = Open(actions);
-  HWND exit = window.frame().exit_highlight(), minimise = window.frame().minimise_highlight();
-  RECT frame{};
-  GetWindowRect(window.window(), &frame);
-  // The cursor over a button lights it up; a click there confirms.
-  auto click = [&](HWND button, int id, int x) {
-    SetCursorPos(frame.left + x, frame.top + 8);
-    const bool lit = PumpUntil([&] { return HasStyle(button, WS_VISIBLE); }, 2000);
-    SendMessageW(window.window(), WM_COMMAND, MAKEWPARAM(id, STN_CLICKED), reinterpret_cast<LPARAM>(button));
-    return lit;
-  };
-  Click(kDeviceImport);
-  ASSERT_TRUE(WorkerThread.IsRunning());
-  ASSERT_TRUE(click(exit, kSkinExitId, 480));
-  EXPECT_FALSE(window.quit_requested());
-  *gate = true;
-  ASSERT_TRUE(WaitForWorkerEnd());
-  ASSERT_TRUE(click(minimise, kSkinMinimiseId, 440));
+  // The minimise button minimises and ends nothing.
+  ASSERT_TRUE(ClickFrameButton(window.frame().minimise_highlight(), kSkinMinimiseId, 440));
   EXPECT_TRUE(IsIconic(window.window()));
   EXPECT_FALSE(window.quit_requested());
-  SetCursorPos(frame.left + 200, frame.top + 200);
 }
 
 }  // namespace

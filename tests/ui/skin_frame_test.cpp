@@ -24,24 +24,6 @@ void MoveCursorTo(HWND window, int x, int y) {
   SetCursorPos(point.x, point.y);
 }
 
-// Title and size: tests/e2e/main_window.sh finds the window by them.
-TEST(SkinFrame, MainFrameIsCreatedHiddenCentredAndRounded) {
-  SkinFrame frame;
-  ASSERT_TRUE(frame.Create(kMainFrame));
-  HWND window = frame.window();
-  EXPECT_FALSE(IsWindowVisible(window)) << "created hidden";
-  frame.Show();
-  RECT outer{};
-  GetWindowRect(window, &outer);
-  EXPECT_NEAR(outer.left + 256, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
-  EXPECT_NEAR(outer.top + 195, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
-  HRGN region = CreateRectRgn(0, 0, 0, 0);
-  ASSERT_NE(GetWindowRgn(window, region), ERROR);
-  EXPECT_FALSE(PtInRegion(region, 0, 0) || PtInRegion(region, 510, 388)) << "rounded corners";
-  EXPECT_TRUE(PtInRegion(region, 12, 0) && PtInRegion(region, 0, 12) && PtInRegion(region, 256, 195));
-  DeleteObject(region);
-}
-
 TEST(SkinFrame, ResourceImagesLoadByNameAndIconsAtTheSizeAsked) {
   SkinFrame frame;
   ASSERT_TRUE(frame.Create(kCommandFrame));
@@ -59,10 +41,8 @@ TEST(SkinFrame, ResourceImagesLoadByNameAndIconsAtTheSizeAsked) {
         << "group " << icon.first;
     DestroyWindow(control);
   }
-  HWND control = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_ICON, 0, 0, 10, 10, frame.window(), nullptr,
-                                 GetModuleHandleW(nullptr), nullptr);
-  EXPECT_FALSE(ShowResourceIcon(control, L"", 77, 32));
-  EXPECT_FALSE(ShowResourceIcon(control, L"Z:\\no\\such\\file.exe", 1, 32));
+  EXPECT_FALSE(ShowResourceIcon(image, L"", 77, 32));
+  EXPECT_FALSE(ShowResourceIcon(image, L"Z:\\no\\such\\file.exe", 1, 32));
 }
 
 // Presses at (x, 10) of the window, drags by (dx, dy) and releases, from
@@ -93,15 +73,27 @@ POINT DragFrom(HWND window, int x, int dx, int dy) {
   return POINT{after.left - before.left, after.top - before.top};
 }
 
-TEST(SkinFrame, CommandFrameHasNoHoverAndMovesOnlyInsideTheDragZone) {
-  // The command frame: no hover routine lights a button under the press.
+// Title and size: tests/e2e/main_window.sh finds the windows by them.
+TEST(SkinFrame, CommandFrameOpensCentredAndRoundedHasNoHoverAndMovesOnlyInsideTheDragZone) {
   SkinFrame frame;
   ASSERT_TRUE(frame.Create(kCommandFrame));
-  frame.Show();
   HWND window = frame.window();
+  EXPECT_FALSE(IsWindowVisible(window)) << "created hidden";
+  frame.Show();
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  EXPECT_NEAR(outer.left + 216, GetSystemMetrics(SM_CXSCREEN) / 2, 1);
+  EXPECT_NEAR(outer.top + 177, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_NE(GetWindowRgn(window, region), ERROR);
+  EXPECT_FALSE(PtInRegion(region, 0, 0) || PtInRegion(region, 430, 353)) << "rounded corners";
+  EXPECT_TRUE(PtInRegion(region, 12, 0) && PtInRegion(region, 0, 12) && PtInRegion(region, 216, 177));
+  DeleteObject(region);
+
+  // No hover routine lights a button under the cursor.
   MoveCursorTo(window, 430, 10);
   PumpFor(400);
-  EXPECT_FALSE(HasStyle(frame.minimise_highlight(), WS_VISIBLE) || HasStyle(frame.exit_highlight(), WS_VISIBLE));
+  EXPECT_FALSE(IsWindowVisible(frame.minimise_highlight()) || IsWindowVisible(frame.exit_highlight()));
   EXPECT_FALSE(ConfirmSkinClick(frame.exit_highlight()));
 
   POINT moved = DragFrom(window, 396, 40, 30);

@@ -8,9 +8,10 @@
 #include <vector>
 
 #include "platform/windows/windows_file_system.h"
+#include "platform/windows/windows_system_info.h"
+#include "support/win32_test_support.h"
 #include "text/text_helpers.h"
 #include "text/ui_texts.h"
-#include "support/win32_test_support.h"
 
 namespace orvane {
 namespace {
@@ -21,9 +22,7 @@ class SourceChooserTest : public ::testing::Test {
  protected:
   void SetUp() override {
     LoadUiTexts(0x0409);
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    root_ = std::wstring(temp) + L"orvane_chooser_" + DecimalText(GetCurrentProcessId()) + L"\\";
+    root_ = WindowsSystemInfo().TempDirectory() + L"orvane_chooser_" + DecimalText(GetCurrentProcessId()) + L"\\";
     files_.DeleteTree(root_);
     ASSERT_TRUE(files_.CreateDirectories(root_ + L"Net\\x64"));
     ASSERT_TRUE(files_.CreateDirectories(root_ + L"audio"));
@@ -42,16 +41,16 @@ class SourceChooserTest : public ::testing::Test {
     return *chooser_;
   }
 
-  std::vector<std::wstring> ListedNames() {
-    std::vector<std::wstring> names;
+  // The folder, the path field and the names listed, as one text.
+  std::wstring Shown() {
+    std::wstring shown = chooser_->folder() + L"|" + WindowText(chooser_->control(kChooserPath)) + L"|";
     HWND list = chooser_->control(kChooserList);
-    const int count = ListView_GetItemCount(list);
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < ListView_GetItemCount(list); ++i) {
       wchar_t name[MAX_PATH] = {};
       ListView_GetItemText(list, i, 0, name, MAX_PATH);
-      names.push_back(name);
+      shown += std::wstring(name) + L" ";
     }
-    return names;
+    return shown;
   }
 
   void Activate(int index) {
@@ -86,32 +85,26 @@ TEST_F(SourceChooserTest, ShowsItsTextsListsFoldersAndDriverFilesAndMovesThrough
   EXPECT_EQ(UiText(TxtChooseSource) + L"|" + UiText(TxtFileType) + L"|" + UiText(TxtSourceFilter) + L"|" +
                 UiText(TxtOk) + L"|" + UiText(TxtCancel) + L"|",
             texts);
-  EXPECT_TRUE(EqualsNoCase(Kept(root_), WindowText(chooser.control(kChooserPath))));
-  EXPECT_EQ((std::vector<std::wstring>{L"..", L"audio", L"Net", L"lan.zip", L"storage.INF"}), ListedNames());
+  EXPECT_EQ(Kept(root_) + L"|" + Kept(root_) + L"|.. audio Net lan.zip storage.INF ", Shown());
 
   Activate(2);  // Net
-  EXPECT_TRUE(EqualsNoCase(Kept(root_ + L"Net"), chooser.folder()));
-  EXPECT_TRUE(EqualsNoCase(chooser.folder(), WindowText(chooser.control(kChooserPath))));
-  EXPECT_EQ((std::vector<std::wstring>{L"..", L"x64"}), ListedNames());
-
+  EXPECT_EQ(Kept(root_ + L"Net") + L"|" + Kept(root_ + L"Net") + L"|.. x64 ", Shown());
   Activate(0);  // back up
-  EXPECT_TRUE(EqualsNoCase(Kept(root_), chooser.folder()));
+  EXPECT_EQ(Kept(root_), chooser.folder());
   EXPECT_FALSE(chooser.done());
 
-  // A typed folder is listed without the field being rewritten.
+  // A typed folder is listed without the field being rewritten; one that does
+  // not exist leaves the list where it is.
   const std::wstring typed = root_ + L"net\\X64";
   SetWindowTextW(chooser.control(kChooserPath), typed.c_str());
-  EXPECT_TRUE(EqualsNoCase(Kept(root_ + L"Net\\x64"), chooser.folder()));
-  EXPECT_EQ(typed, WindowText(chooser.control(kChooserPath)));
-  EXPECT_EQ((std::vector<std::wstring>{L"..", L"e1.inf"}), ListedNames());
-  // A folder that does not exist leaves the list where it is.
+  EXPECT_EQ(Kept(typed) + L"|" + typed + L"|.. e1.inf ", Shown());
   SetWindowTextW(chooser.control(kChooserPath), (root_ + L"nowhere").c_str());
-  EXPECT_TRUE(EqualsNoCase(Kept(root_ + L"Net\\x64"), chooser.folder()));
+  EXPECT_EQ(Kept(typed), chooser.folder());
 
   // Double-click on a file chooses it.
   Activate(1);
   ASSERT_TRUE(chooser.done());
-  EXPECT_TRUE(EqualsNoCase(root_ + L"Net\\x64\\e1.inf", chooser.result())) << chooser.result();
+  EXPECT_EQ(Kept(typed) + L"e1.inf", chooser.result());
 }
 
 // Which path a choice gives is tested in tests/app/source_listing_test.cpp;
@@ -129,9 +122,7 @@ TEST_F(SourceChooserTest, OkCancelAndCloseEndTheChoice) {
   }
   // The computer itself is no source; a start folder that is gone opens it.
   SourceChooser& chooser = Open(root_ + L"gone");
-  EXPECT_EQ(kComputerFolder, chooser.folder());
-  EXPECT_EQ((std::vector<std::wstring>{L"C:", L"Z:"}), ListedNames());
-  EXPECT_EQ(L"", WindowText(chooser.control(kChooserPath)));
+  EXPECT_EQ(std::wstring(kComputerFolder) + L"||C: Z: ", Shown());
   Press(kChooserOk);
   EXPECT_FALSE(chooser.done());
   Activate(0);
