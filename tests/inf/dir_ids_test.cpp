@@ -65,7 +65,6 @@ TEST(DirIds, CopySectionsTakeTheirDestinationsByName) {
   ReadCopySections(inf, L"DestinationDirs,Files.A,Twice,files.b,missing,", &table);
   EXPECT_EQ(DestinationListText(table),
             L"DefaultDestDir= 12 |files.a= 12 |Twice= 10|twice= 11,sub|files.b= 12 |missing= 12 |");
-  ASSERT_EQ(table.sections.size(), 6u);
   std::wstring lines;
   for (size_t i = 2; i < table.sections.size(); ++i) lines += SectionLinesText(table, i) + L"#";
   EXPECT_EQ(lines, L"a.sys |b.sys,b_src.sys|#t.sys|#c.dll|##");

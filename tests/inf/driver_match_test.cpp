@@ -11,21 +11,17 @@ namespace {
 
 using inf_test::Profile;
 
-std::wstring Record(std::initializer_list<const wchar_t*> fields) {
-  std::wstring out;
-  size_t n = 0;
-  for (const wchar_t* f : fields) {
-    if (n++) out.push_back(L'\n');
-    out += f;
-  }
-  return out;
-}
-
 // A device text: every identifier followed by LF.
 std::wstring Device(std::initializer_list<const wchar_t*> ids) {
   std::wstring out;
   for (const wchar_t* id : ids) out += std::wstring(id) + L"\n";
   return out;
+}
+
+// A record: the fields with LF between them.
+std::wstring Record(std::initializer_list<const wchar_t*> fields) {
+  const std::wstring lines = Device(fields);
+  return lines.substr(0, lines.size() - 1);
 }
 
 // ---------------------------------------------------------------------------
@@ -138,28 +134,6 @@ TEST(ReadModelsTextTest, LinesAreJoinedSplitAndLowerCased) {
   EXPECT_TRUE(ReadModelsText(doc, L"Missing", L"0409").empty());
 }
 
-TEST(DriverMatchTest, AnEmptyInstallSectionFieldIsStillTheInstallSection) {
-  const std::wstring a = Device({L"PCI\\A\\1", L"PCI\\VEN_1&DEV_2"}), b = Device({L"PCI\\B\\1", L"PCI\\VEN_1"});
-  for (const wchar_t* field : {L"", L"%None%"}) {
-    for (const std::wstring decoration : {L"", L".NT"}) {
-      InfDocument doc = InfDocument::FromText(std::wstring(L"[Manufacturer]\nM = M, NTamd64\n[M.NTamd64]\nDev = ") +
-                                              field + L", PCI\\VEN_1&DEV_2, , PCI\\VEN_1\n[Strings]\nNone = \"\"\n" +
-                                              (decoration.empty() ? L"" : L"[.NT]\nx=1\n"));
-      std::wstring found;
-      for (const DriverMatch& m :
-           MatchInfDevices(doc, Profile(L"AMD64", L"10.0"), DeviceIdList::FromText(a + L"," + b)))
-        found += m.matched_id + L"|" + m.install_section + L";";
-      // The one-device lookup still needs directives in that section.
-      const std::optional<DriverMatch> one = MatchInfDevice(doc, Profile(L"AMD64", L"10.0"), b);
-      found += one ? one->install_section : L"-";
-      EXPECT_EQ(L"pci\\ven_1&dev_2|" + decoration + L";pci\\ven_1|" + decoration + L";" +
-                    (decoration.empty() ? L"-" : decoration),
-                found)
-          << field;
-    }
-  }
-}
-
 const wchar_t kLookupInf[] =
     L"[Version]\n"
     L"Signature=$Chicago$\n"
@@ -175,6 +149,8 @@ const wchar_t kLookupInf[] =
     L"Root Model       = Root_Inst, ROOT\\ACME\\0000, ROOT\\ACME\n"
     L"Empty Model      = Empty_Inst, PCI\\VEN_1AB2&DEV_0003\n"
     L"Fast Adapter, rev 2 = Fast_Inst, PCI\\VEN_1AB2&DEV_0003&REV_02\n"
+    L"Nameless Model   = , PCI\\VEN_1AB2&DEV_0004\n"
+    L"Token Model      = %None%, , PCI\\VEN_1AB2&DEV_0005\n"
     L"[Second.NTamd64]\n"
     L"%Second.Desc% = Second_Inst, PCI\\VEN_1AB2&DEV_0001, PCI\\VEN_1AB2&DEV_0003\n"
     L"[Compat_Inst.NT]\nx=1\n"
@@ -184,8 +160,10 @@ const wchar_t kLookupInf[] =
     L"[Empty_Inst.NTamd64]\n"
     L"[Fast_Inst]\nx=1\n"
     L"[Second_Inst]\nx=1\n"
+    L"[.NT]\nx=1\n"
     L"[Strings]\n"
-    L"Second.Desc = \"Second, Inc. Device\"\n";
+    L"Second.Desc = \"Second, Inc. Device\"\n"
+    L"None = \"\"\n";
 
 class LookupTest : public ::testing::Test {
  protected:
@@ -251,6 +229,12 @@ TEST_F(LookupTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
       L"pci\\ven_1ab2&dev_0003\\1|pci\\ven_1ab2&dev_0003|empty_inst.NTAMD64;"
       L"pci\\ven_1ab2&dev_0003\\1|pci\\ven_1ab2&dev_0003|second_inst;",
       Found(All(device)));
+  // An install-section field that is empty, or a token for "", is still the
+  // install section: its decorated form [.NT] holds the directives.
+  const std::wstring nameless = Device({L"PCI\\D\\1", L"PCI\\VEN_1AB2&DEV_0004"});
+  EXPECT_EQ(L"pci\\d\\1|pci\\ven_1ab2&dev_0004|.NT;", FoundOne(nameless));
+  EXPECT_EQ(L"pci\\d\\1|pci\\ven_1ab2&dev_0004|.NT;pci\\e\\1|pci\\ven_1ab2&dev_0005|.NT;",
+            Found(All(nameless + L"," + Device({L"PCI\\E\\1", L"PCI\\VEN_1AB2&DEV_0005"}))));
   // A description may hold "," before its "=".
   const std::optional<DriverMatch> fast = One(Device({L"PCI\\X\\1", L"PCI\\VEN_1AB2&DEV_0003&REV_02"}));
   ASSERT_TRUE(fast);

@@ -157,8 +157,9 @@ TEST(InfToolWalk, MatchReadsEveryInfOnceWhateverTheNumberOfDevices) {
   for (int i = 0; i < 20; ++i) devices += "PCI\\D" + std::to_string(i) + "\\1\nPCI\\D" + std::to_string(i) + "\n\n";
   files.AddFile(L"\\devices.txt", devices);
   // With --first a model needs directives in its install section: D7's "j" has none.
-  const std::string inf = "[Version]\nClass=Net\nDriverVer=05/14/2021,1.2.3.4\n"
-                          "[Manufacturer]\nM = S\n[S]\nd = i, PCI\\D3\ne = j, PCI\\D7\n[i]\nk = v\n";
+  const std::string inf =
+      "[Version]\nClass=Net\nDriverVer=05/14/2021,1.2.3.4\n"
+      "[Manufacturer]\nM = S\n[S]\nd = i, PCI\\D3\ne = j, PCI\\D7\n[i]\nk = v\n";
   files.AddFile(L"\\drv\\a.inf", inf);
   files.AddFile(L"\\drv\\sub\\b.inf", inf);
   for (const bool first : {false, true}) {
