@@ -90,7 +90,6 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       {L"Acme, NTamd64.6.0.0x1", amd64_server, L"Acme.NTamd64.6.0.0x1|.NTamd64.6.0.0x1"},
       // A suite mask cannot be shown to fit.
       {L"Acme, NTamd64.6.0..0x00000010, NTamd64", amd64, L"Acme.NTamd64|.NTamd64"},
-      {L"Acme, NTamd64.6.0..0x00000010", amd64, L""},
       // x86: NT and NTx86 count, NTamd64 does not.
       {L"Acme, NTamd64", x86_61, L"Acme|"},
       {L"Acme, NT.10.0", x86_61, L""},
@@ -203,8 +202,7 @@ TEST_F(LookupTest, TheDevicesOwnIdentifierOrderDecides) {
             MatchListText(All(device)));
   // MatchInfDevice gives the first manufacturer's match only, its decoration
   // built from the architecture as the profile holds it.
-  ASSERT_TRUE(One(device));
-  EXPECT_EQ(exact, DriverMatchText(*One(device)));
+  EXPECT_EQ(exact, DriverMatchText(One(device).value()));
   EXPECT_EQ(L"exact_inst.NTamd64", MatchInfDevice(doc_, Profile(L"amd64", L"10.0"), device)->install_section);
 
   // The instance identifier is tried for device lists only.
@@ -248,9 +246,6 @@ TEST_F(LookupTest, DeviceListForms) {
   const DeviceIdList devices = DeviceIdList::FromText(L"," + a + L",," + a + L",PCI\\B\\1\nPCI\\VEN_1AB2&DEV_0001");
   EXPECT_EQ(L"pci\\a\\1|pci\\ven_1ab2&dev_0002|exact_inst.NTAMD64;", Found(MatchInfDevices(doc_, amd64_, devices)));
 
-  const DeviceIdList items =
-      DeviceIdList::FromItems({{L"PCI\\B\\1", L"PCI\\VEN_1AB2&DEV_0001"}, {L"PCI\\A\\1", L"PCI\\VEN_1AB2&DEV_0002"}});
-  EXPECT_EQ(3u, MatchInfDevices(doc_, amd64_, items).size());
   EXPECT_TRUE(MatchInfDevices(doc_, amd64_, DeviceIdList()).empty());
   EXPECT_FALSE(One(L""));
 
@@ -284,8 +279,7 @@ TEST(DriverMatchTest, FileAcceptanceAndManufacturerLines) {
   std::optional<DriverMatch> m =
       MatchInfDevice(inf(L"DriverVer = 07/01/2001 ", L"Mfg = M, NTamd64"), amd64, device);
   ASSERT_TRUE(m);
-  EXPECT_EQ(L"07/01/2001", m->driver_date);
-  EXPECT_EQ(L"", m->driver_version);
+  EXPECT_EQ(L"07/01/2001|", m->driver_date + L"|" + m->driver_version);
   // Lines with one key each count: on amd64 only the NTamd64 one serves, on
   // x86 every one falls back to the undecorated models.
   const InfDocument repeated = inf(L"", L"Mfg = M\nMfg = M, NTamd64\nMfg = M, NTia64\n[M]\nModel = Inst, PCI\\VEN_1");

@@ -75,7 +75,6 @@ TEST(InfToolArgs, OptionsInAnyOrderUntilTheFirstOperandOrADoubleDash) {
                               L"0407", L"--build", L"", L"--version", L"6.3", L"--arch", L"x86", L"one.inf", L"--two"},
                              &request),
             L"");
-  EXPECT_EQ(request.command, InfToolCommand::kMatch);
   EXPECT_TRUE(request.first);
   const SystemProfile& p = request.profile;  // an empty value is a value
   EXPECT_EQ(p.system_drive + L"|" + p.architecture + L"|" + p.version + L"|" + p.build + L"|" + p.language + L"|" +
