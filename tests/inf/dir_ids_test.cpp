@@ -24,7 +24,6 @@ TEST(DirIds, DestinationTokensAndResolution) {
   for (const Case& c : tokens) EXPECT_EQ(DestDirToken(c.text), c.expected) << WideToUtf8(c.text);
 
   const Case resolved[] = {
-      {L"%11%", L"X:\\Windows\\System32"},
       {L"%12%\\a.sys", L"X:\\Windows\\System32\\Drivers\\a.sys"},
       // The driver store as Windows keeps it; "%13%" given as the folder stays.
       {L"%13%\\a.sys", L"X:\\Windows\\System32\\DriverStore\\FileRepository\\pkg.inf_1\\a.sys"},

@@ -58,14 +58,12 @@ TEST(InfToolArgs, UsageErrorsExitWithTwoAndWriteOnlyToStderr) {
                               L"exists /a.inf S --entry", L"table /a.inf", L"table --entry /a.inf S"};
   for (const std::wstring& line : bad) {
     const ToolRun run = RunTool(files, Words(line));
-    EXPECT_EQ(run.status, 2) << line;
-    EXPECT_EQ(run.out, "") << line;
+    EXPECT_EQ(run.out + "#" + std::to_string(run.status), "#2") << line;
     EXPECT_NE(run.err.find("usage"), std::string::npos) << line;
   }
   // A devices file that cannot be read is an error naming it.
   const ToolRun run = RunTool(files, Words(std::wstring(kMatch) + L"/missing.txt /a.inf"));
-  EXPECT_EQ(run.status, 2);
-  EXPECT_EQ(run.out, "");
+  EXPECT_EQ(run.out + "#" + std::to_string(run.status), "#2");
   EXPECT_NE(run.err.find("missing.txt"), std::string::npos);
 }
 
@@ -197,8 +195,8 @@ TEST(InfToolData, ReaderCommands) {
   };
   for (const auto& c : cases) {
     const ToolRun run = RunTool(*files, c.first);
-    EXPECT_EQ(run.status, 0) << WideToUtf8(c.first[0] + L" " + c.first.back());
-    EXPECT_EQ(run.out, c.second) << WideToUtf8(c.first[0] + L" " + c.first.back());
+    EXPECT_EQ(run.out + "#" + std::to_string(run.status), c.second + std::string("#0"))
+        << WideToUtf8(c.first[0] + L" " + c.first.back());
   }
 }
 
@@ -235,9 +233,7 @@ TEST(InfToolStaging, ExactOutput) {
   };
   for (const auto& c : cases) {
     const ToolRun run = RunTool(files, c.args);
-    EXPECT_EQ(run.status, 0) << WideToUtf8(c.args[0]);
-    EXPECT_EQ(run.out, c.out) << WideToUtf8(c.args[0]);
-    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out + "#" + run.err + "#" + std::to_string(run.status), c.out + "##0") << WideToUtf8(c.args[0]);
   }
 
   files.AddFile(L"/p/copy.inf", "  copyfiles=x\n");
