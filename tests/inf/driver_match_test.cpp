@@ -112,26 +112,9 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
 }
 
 // ---------------------------------------------------------------------------
-// Models text and identifier lookup
-
-TEST(ReadModelsTextTest, LinesAreJoinedSplitAndLowerCased) {
-  InfDocument doc = InfDocument::FromText(
-      L"[Models]\n"
-      L"%A% = Inst, ID1, ID2\n"
-      L"%a% = INST, ID3          ; same description and section: same line\n"
-      L"B   = Inst,  ,ID4\n"
-      L"C   = OnlyInst\n"
-      L"D   = ,ID5\n"
-      L"%A% = Inst, ID6\n"
-      L"bare-line\n"
-      L"E = \"Quoted Inst\", \"ID 7\", %Id8%\n"
-      L"[Strings]\n"
-      L"Id8 = \"Sub\\ID8\"\n");
-  ModelsText models = ReadModelsText(doc, L"models", L"0409");
-  EXPECT_EQ(L"\n%a%=inst,id1,id2,id3,\nb=inst,id4,\nd=,id5,\n%a%=inst,id6,\ne=quotedinst,id7,sub\\id8,",
-            models.text);
-  EXPECT_TRUE(ReadModelsText(doc, L"Missing", L"0409").empty());
-}
+// Identifier lookup. Install sections and identifiers lose their quotes and
+// blanks and may be string tokens; a model line without identifiers is
+// passed over.
 
 const wchar_t kLookupInf[] =
     L"[Version]\n"
@@ -145,24 +128,26 @@ const wchar_t kLookupInf[] =
     L"Compatible Model = Compat_Inst, PCI\\VEN_1AB2&DEV_0001\n"
     L"Exact Model      = Exact_Inst, PCI\\VEN_1ab2&DEV_0001&SUBSYS_00011AB2, PCI\\VEN_1AB2&DEV_0002\n"
     L"Later Model      = Later_Inst, PCI\\VEN_1AB2&DEV_0001&SUBSYS_00011AB2\n"
-    L"Root Model       = Root_Inst, ROOT\\ACME\\0000, ROOT\\ACME\n"
+    L"Root Model       = \"Root Inst\", ROOT\\ACME\\0000, \" ROOT\\ACME\"\n"
     L"Empty Model      = Empty_Inst, PCI\\VEN_1AB2&DEV_0003\n"
     L"Fast Adapter, rev 2 = Fast_Inst, PCI\\VEN_1AB2&DEV_0003&REV_02\n"
+    L"No Identifiers   = Exact_Inst\n"
     L"Nameless Model   = , PCI\\VEN_1AB2&DEV_0004\n"
-    L"Token Model      = %None%, , PCI\\VEN_1AB2&DEV_0005\n"
+    L"Token Model      = %None%, , %Dev5%\n"
     L"[Second.NTamd64]\n"
     L"%Second.Desc% = Second_Inst, PCI\\VEN_1AB2&DEV_0001, PCI\\VEN_1AB2&DEV_0003\n"
     L"[Compat_Inst.NT]\nx=1\n"
     L"[Exact_Inst.NTamd64]\nx=1\n"
     L"[Exact_Inst.NT]\nx=1\n"
-    L"[Root_Inst]\nx=1\n"
+    L"[RootInst]\nx=1\n"
     L"[Empty_Inst.NTamd64]\n"
     L"[Fast_Inst]\nx=1\n"
     L"[Second_Inst]\nx=1\n"
     L"[.NT]\nx=1\n"
     L"[Strings]\n"
     L"Second.Desc = \"Second, Inc. Device\"\n"
-    L"None = \"\"\n";
+    L"None = \"\"\n"
+    L"Dev5 = \"PCI\\VEN_1AB2&DEV_0005\"\n";
 
 class LookupTest : public ::testing::Test {
  protected:
@@ -207,8 +192,8 @@ TEST_F(LookupTest, TheDevicesOwnIdentifierOrderDecides) {
 
   // The instance identifier is tried for device lists only.
   const std::wstring root = Device({L"ROOT\\ACME\\0000", L"ROOT\\Acme"});
-  EXPECT_EQ(L"root\\acme\\0000|root\\acme\\0000|root_inst;", Found(All(root)));
-  EXPECT_EQ(L"root\\acme\\0000|root\\acme|root_inst;", FoundOne(root));
+  EXPECT_EQ(L"root\\acme\\0000|root\\acme\\0000|rootinst;", Found(All(root)));
+  EXPECT_EQ(L"root\\acme\\0000|root\\acme|rootinst;", FoundOne(root));
 }
 
 TEST_F(LookupTest, MatchInfDeviceNeedsDirectivesInTheFoundModel) {
