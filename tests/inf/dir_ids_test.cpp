@@ -24,7 +24,6 @@ TEST(DirIds, DestinationTokensAndResolution) {
   for (const Case& c : tokens) EXPECT_EQ(DestDirToken(c.text), c.expected) << WideToUtf8(c.text);
 
   const Case resolved[] = {
-      {L"%11%", L"X:\\Windows\\System32"},
       {L"%12%\\a.sys", L"X:\\Windows\\System32\\Drivers\\a.sys"},
       // The driver store as Windows keeps it; "%13%" given as the folder stays.
       {L"%13%\\a.sys", L"X:\\Windows\\System32\\DriverStore\\FileRepository\\pkg.inf_1\\a.sys"},
@@ -65,7 +64,6 @@ TEST(DirIds, CopySectionsTakeTheirDestinationsByName) {
   ReadCopySections(inf, L"DestinationDirs,Files.A,Twice,files.b,missing,", &table);
   EXPECT_EQ(DestinationListText(table),
             L"DefaultDestDir= 12 |files.a= 12 |Twice= 10|twice= 11,sub|files.b= 12 |missing= 12 |");
-  ASSERT_EQ(table.sections.size(), 6u);
   std::wstring lines;
   for (size_t i = 2; i < table.sections.size(); ++i) lines += SectionLinesText(table, i) + L"#";
   EXPECT_EQ(lines, L"a.sys |b.sys,b_src.sys|#t.sys|#c.dll|##");

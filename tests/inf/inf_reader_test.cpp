@@ -15,12 +15,10 @@ using inf_test::Utf16Le;
 
 TEST(InfEncodingTest, MarksDecideHowBytesAreRead) {
   const std::wstring inf = L"[Strings]\r\nName = \"Ger\u00e4t\"\r\n";
-  const std::wstring expected = L" \"Ger\u00e4t\"";
-  EXPECT_EQ(expected, InfDocument::FromBytes(Utf16Le(inf)).ReadValue(L"Strings", L"Name", L""));
-  EXPECT_EQ(expected,
-            InfDocument::FromBytes("\xEF\xBB\xBF" + WideToUtf8(inf)).ReadValue(L"Strings", L"Name", L""));
   // FF FE is tested first: FF FE 00 00 is UTF-16 with a leading NUL.
-  EXPECT_EQ(expected, InfDocument::FromBytes(Utf16Le(std::wstring(1, L'\0') + inf)).ReadValue(L"Strings", L"Name", L""));
+  for (const std::string& bytes :
+       {Utf16Le(inf), "\xEF\xBB\xBF" + WideToUtf8(inf), Utf16Le(std::wstring(1, L'\0') + inf)})
+    EXPECT_EQ(L" \"Ger\u00e4t\"", InfDocument::FromBytes(bytes).ReadValue(L"Strings", L"Name", L""));
 
   // Big-endian marks give a file without lines.
   std::string be = "\xFE\xFF";

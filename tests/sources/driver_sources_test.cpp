@@ -173,12 +173,6 @@ TEST(RunUnattended, Scenarios) {
        {{L"\n\nX:\\Tools\\7z.exe not found\nProgram closed.", L"\nX:\\Tools\\7z.exe not found\nprogram exit.\n"}},
        kUnattendedNoArchiver,
        {}},
-      {"an install that fails",
-       [](Scene& s) { s.AddTestDriver(L"X:\\Drivers"); s.installer.KeepProblem(true); },
-       {L"2.0.3.2", L"X:\\Drivers", L"", L""},
-       {Folder(L"X:\\Drivers"), Install(kNetName, false), kEnd},
-       kUnattendedInstallFailed,
-       {L"X:\\Drivers\\orvtest.inf"}},
       {"bad input: a driver store that cannot be listed, a source path that is a file of another kind",
        [](Scene& s) {
          s.InstalledWindows();
@@ -189,7 +183,7 @@ TEST(RunUnattended, Scenarios) {
        kUnattendedProblemsLeft,
        {}},
       {"bad input: broken, corrupt, escaping and nested packages, odd INFs, a link loop, a deep non-ASCII "
-       "tree, a device that goes before its install",
+       "tree, a device that goes before its install (a failed install: its texts and exit code)",
        [&deep](Scene& s) {
          s.AddTestDriver(L"X:\\src\\nic");
          s.Pack(L"X:\\Drivers\\nic-\u00fc.zip", L"nic");
