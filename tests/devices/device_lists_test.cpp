@@ -41,13 +41,6 @@ class DeviceListsTest : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(testing_support::LoadMachine(registry_, "devices/desktop_pc.reg")); }
 
-  // Every device of the machine, all working, in an order that is not the registry's.
-  void MakeAllPresent() {
-    for (const wchar_t* id : kOthers) devices_.AddDevice(id, 0);
-    for (const wchar_t* id : {kNic, kSata, kGpu, kFirewire, kRootHub, kUsbNic, kUsbStick, kUsbStorDisk,
-                              kKeyboard, kBeep, kNvmeDisk, kHdAudio})
-      devices_.AddDevice(id, 0);
-  }
   void Import(const std::wstring& reg_text) {
     ASSERT_TRUE(registry_.ImportRegText(L"Windows Registry Editor Version 5.00\r\n\r\n" + reg_text));
   }
@@ -58,7 +51,11 @@ class DeviceListsTest : public ::testing::Test {
 };
 
 TEST_F(DeviceListsTest, ListsHardwareBusDevicesInPlatformOrder) {
-  MakeAllPresent();
+  // Every device of the machine, all working, in an order that is not the registry's.
+  for (const wchar_t* id : kOthers) devices_.AddDevice(id, 0);
+  for (const wchar_t* id : {kNic, kSata, kGpu, kFirewire, kRootHub, kUsbNic, kUsbStick, kUsbStorDisk, kKeyboard, kBeep,
+                            kNvmeDisk, kHdAudio})
+    devices_.AddDevice(id, 0);
   // Left out: ACPI and ACPI_HAL, the FireWire controller marked Legacy, the
   // USB disk's storage node, the keyboard's HID node and the software devices.
   const std::wstring expected = Joined({kNic, kSata, kGpu, kRootHub, kUsbNic, kUsbStick, kNvmeDisk, kHdAudio});

@@ -230,12 +230,11 @@ TEST(OfflineScan, ListingFollowsTheMatchTheArchitectureAndTheRegistry) {
 // The device keys are opened by name: a larger installation does not make
 // the scan do more registry work for the same present devices.
 TEST(OfflineScan, RegistryWorkDoesNotGrowWithTheInstallation) {
-  size_t operations[2] = {0, 0};
-  const size_t extra[2] = {10, 3000};
-  for (int round = 0; round < 2; ++round) {
+  std::vector<size_t> operations;
+  for (size_t extra : {10, 3000}) {
     Scene scene;
     std::wstring system = ReadTestDataText("installed_windows/system.reg");
-    for (size_t i = 0; i < extra[round]; ++i) {
+    for (size_t i = 0; i < extra; ++i) {
       system += L"\r\n[HIVE\\ControlSet001\\Enum\\PCI\\VEN_7777&DEV_" + std::to_wstring(i) + L"\\1]\r\n"
                 L"\"ConfigFlags\"=dword:00000000\r\n\"Driver\"=\"{4d36e972-e325-11ce-bfc1-08002be10318}\\\\0001\"\r\n";
     }
@@ -247,7 +246,7 @@ TEST(OfflineScan, RegistryWorkDoesNotGrowWithTheInstallation) {
     Platform platform{counting, scene.machine.files, scene.machine.system, scene.machine.devices};
     ScanInstalledDevices(platform, scene.view, L"C:\\Windows", scene.table);
     EXPECT_EQ(1u, scene.table.Count());
-    operations[round] = counting.total();
+    operations.push_back(counting.total());
   }
   EXPECT_EQ(operations[0], operations[1]);
 }
