@@ -121,12 +121,13 @@ TEST(OfflineScan, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
   struct Case {
     std::wstring present_id;  // "" for an instance the running system does not list
     std::wstring enum_key;    // below Enum: "=" for the present identifier, "" for none
-    const wchar_t* flags;     // ConfigFlags
+    const wchar_t* flags;     // ConfigFlags, null for none
     std::wstring driver, desc, service;
   };
   const std::vector<Case> cases = {
       {L"PCI\\VEN_8086&DEV_15B8\\3&0&FE", L"=", L"0", net, L"@oem12.inf,%e1i%;Intel(R) Ethernet", L""},
-      {L"PCI\\VEN_8086&DEV_0001\\1", L"=", L"1", net, L"", L""},  // only ConfigFlags 0 counts
+      {L"PCI\\VEN_8086&DEV_0001\\1", L"=", L"1", net, L"", L""},
+      {L"PCI\\VEN_8086&DEV_0002\\1", L"=", nullptr, net, L"", L""},
       {L"PCI\\VEN_8086&DEV_0003\\1", L"=", L"0", L"", L"", L""},
       // A driver of a class without a class key.
       {L"PCI\\VEN_8086&DEV_0006\\1", L"=", L"0", L"{00000000-0000-0000-0000-000000000001}\\0000", L"", L""},
@@ -157,7 +158,7 @@ TEST(OfflineScan, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
   for (const Case& c : cases) {
     if (!c.enum_key.empty()) {
       system += HiveKey(L"ControlSet002\\Enum\\" + (c.enum_key == L"=" ? c.present_id : c.enum_key),
-                        L"\"ConfigFlags\"=dword:0000000" + std::wstring(c.flags) + L"\r\n" +
+                        (c.flags ? L"\"ConfigFlags\"=dword:0000000" + std::wstring(c.flags) + L"\r\n" : L"") +
                             Value(L"Driver", c.driver) + Value(L"DeviceDesc", c.desc) + Value(L"Service", c.service));
     }
     if (!c.present_id.empty()) present.push_back(c.present_id);

@@ -111,8 +111,9 @@ TEST(InstallCandidate, SystemsBeforeVersion6GetTheFilesStagedAndTheStagedInfInst
   EXPECT_NE(std::string::npos, staged.find("; CopyFiles"));
 }
 
-// Network drivers get the network component; storage drivers are followed
-// by drive letters for the volumes of the disks that appear.
+// Network drivers get the network component (unless it is registered);
+// storage drivers are followed by drive letters for the volumes of the
+// disks that appear.
 TEST(InstallCandidate, WhatTheSetupClassAdds) {
   for (const std::wstring setup_class : {L"NET", L"hdc", L"SCSIAdapter", L"Display"}) {
     SCOPED_TRACE(setup_class);
@@ -132,6 +133,12 @@ TEST(InstallCandidate, WhatTheSetupClassAdds) {
               scene.view.text(ViewControl::SourceStatus2));
     EXPECT_EQ(storage ? L"\\device\\harddiskvolume4" : L"", scene.storage.QueryDosDevice(L"d:"));
   }
+  // The network component is registered only while it is missing.
+  Scene scene;
+  WriteRegValue(scene.registry, L"hkcr", L"CLSID\\{5B035261-40F9-11D1-AAEC-00805FC1270E}\\InProcServer32", L"", kRegSz,
+                L"netcfgx.dll");
+  EXPECT_EQ(kInstallOk, scene.Run(InstallCaller::Interactive, TestDriverCandidate()));
+  EXPECT_TRUE(scene.components.calls.empty());
 }
 
 TEST(InstallCandidate, TheProductTypeOfTheDecorationHoldsOnlyDuringTheInstall) {

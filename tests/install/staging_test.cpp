@@ -1,14 +1,13 @@
-// Staging lists towards a Windows and out of one, the copy step against real
-// cabinet and LZ files, and the network class registration.
+// Staging lists towards a Windows and out of one, and the copy step against
+// real cabinet and LZ files. (The network class registration:
+// InstallCandidate.WhatTheSetupClassAdds.)
 #include "install/staging.h"
 
 #include <gtest/gtest.h>
 
 #include "inf/inf_test_support.h"
-#include "platform/memory/memory_component_registration.h"
-#include "platform/memory/memory_registry.h"
-#include "support/host_platform.h"
 #include "platform/memory/memory_file_system.h"
+#include "support/host_platform.h"
 #include "support/scratch_folder.h"
 #include "text/text_helpers.h"
 
@@ -93,19 +92,6 @@ TEST(StageExportFiles, StaysInsideTheExportFolderAndCarriesTheCatalog) {
             L"X:\\Windows\\System32\\Drivers\\ok.sys -> X:\\DRVTemp\\ok.sys\n"
             L"X:\\Windows\\System32\\CatRoot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\oem3.cat"
             L" -> X:\\DRVTemp\\acme64.cat\n");
-}
-
-// A network driver registers the network component (InstallCandidate.WhatTheSetupClassAdds)
-// only while it is missing.
-TEST(EnsureNetworkClass, LeavesARegisteredNetworkComponentAlone) {
-  MemoryRegistry registry;
-  MemoryComponentRegistration components;
-  ASSERT_TRUE(registry.ImportRegText(
-      L"Windows Registry Editor Version 5.00\r\n\r\n"
-      L"[HKEY_CLASSES_ROOT\\CLSID\\{5B035261-40F9-11D1-AAEC-00805FC1270E}\\InProcServer32]\r\n"
-      L"@=\"netcfgx.dll\"\r\n"));
-  EnsureNetworkClass(registry, components, L"net");
-  EXPECT_TRUE(components.calls.empty());
 }
 
 // The copy step on the real file system, with the host's expansion: libmspack
