@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -167,20 +166,17 @@ TEST(OfflineScan, WalkKeepsWorkingDriversOfTheScanClassesOnly) {
 
   MountedInstallation mount(scene.machine.registry, scene.machine.system, L"C:\\Windows");
   ASSERT_EQ(kMountOk, mount.status());
-  std::map<std::wstring, DeviceRecord> records;
+  std::wstring found;  // instance: description|package|class, in the order of the present devices
   for (const DeviceRecord& record :
        ReadInstalledDevices(scene.machine.registry, mount.profile().system_root, present)) {
-    records[record.instance_id] = record;
-  }
-  std::wstring found;  // instance: description|package|class
-  for (const auto& [id, record] : records) {
-    found += id + L": " + record.description + L"|" + record.package_folder + L"|" + record.class_name + L"\n";
+    found += record.instance_id + L": " + record.description + L"|" + record.package_folder + L"|" + record.class_name +
+             L"\n";
   }
   EXPECT_EQ(
-      L"PCI\\VEN_10DE&DEV_0AB0\\1: b;Second Port|net1ix64.inf_amd64_abc|Net\n"
-      L"PCI\\VEN_10DE&DEV_0AB1\\1: ||Net\n"
       L"PCI\\VEN_8086&DEV_15B8\\3&0&FE: Intel(R) Ethernet|e1i.inf_amd64_111|Net\n"
       L"PCI\\VEN_8086&DEV_2822\\1: Plain RAID||SCSIAdapter\n"
+      L"PCI\\VEN_10DE&DEV_0AB0\\1: b;Second Port|net1ix64.inf_amd64_abc|Net\n"
+      L"PCI\\VEN_10DE&DEV_0AB1\\1: ||Net\n"
       L"pci\\ven_10ec&dev_8168\\4&aa: Later|e1i.inf_amd64_111|Net\n",
       found);
 }
