@@ -85,11 +85,14 @@ TEST(DisksVolumes, NewVolumesGetFreeLettersAndAreReported) {
     EXPECT_EQ(L"", scene.storage.QueryDosDevice(L"vol")) << c.name;
     EXPECT_EQ(1500u, scene.clock.PausedMilliseconds()) << c.name;
   }
+  // In German; the stale letter is removed with the raw target path.
   StorageScene scene;
   LoadUiTexts(0x0407);
+  scene.storage.AddDrive(L"e", kDriveFixed, L"", true, kGone);
   scene.storage.AddDisk(kNewDisk, 1);
   scene.storage.AddVolume(kVolume1, 1);
   EXPECT_EQ(L"1 neue partition(en) ( E: ) gefunden", scene.Assign());
+  EXPECT_EQ(L"3|e:|", scene.storage.Definitions().front());
   LoadUiTexts(0x0409);
 
   // The earlier list leaves out its disks whatever their letter case.

@@ -135,8 +135,9 @@ TEST(InstallCandidate, WhatTheSetupClassAdds) {
   }
   // The network component is registered only while it is missing.
   Scene scene;
-  WriteRegValue(scene.registry, L"hkcr", L"CLSID\\{5B035261-40F9-11D1-AAEC-00805FC1270E}\\InProcServer32", L"", kRegSz,
-                L"netcfgx.dll");
+  ASSERT_TRUE(scene.registry.ImportRegText(
+      L"Windows Registry Editor Version 5.00\r\n\r\n"
+      L"[HKEY_CLASSES_ROOT\\CLSID\\{5B035261-40F9-11D1-AAEC-00805FC1270E}\\InProcServer32]\r\n@=\"netcfgx.dll\"\r\n"));
   EXPECT_EQ(kInstallOk, scene.Run(InstallCaller::Interactive, TestDriverCandidate()));
   EXPECT_TRUE(scene.components.calls.empty());
 }
