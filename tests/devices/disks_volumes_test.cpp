@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,7 +18,6 @@ const wchar_t kOldDisk[] = L"IDE\\DISKWINPE\\0";
 const wchar_t kNewDisk[] = L"SCSI\\DISK&VEN_NEW\\1";
 const wchar_t kVolume1[] = L"\\Device\\HarddiskVolume1";
 const wchar_t kVolume2[] = L"\\Device\\HarddiskVolume2";
-const wchar_t kVolume3[] = L"\\Device\\HarddiskVolume3";
 
 // A running WinPE: its RAM drive X:, the system's disk 0 with C: and D:,
 // and the disk list taken before a storage driver was installed.
@@ -42,83 +40,66 @@ struct StorageScene {
   std::wstring Assign() { return AssignNewVolumeLetters(registry, storage, storage, clock, before); }
 };
 
-TEST(DisksVolumes, ListDisksLeavesOutTheDisksOfTheEarlierList) {
-  StorageScene scene;
-  EXPECT_EQ(std::wstring(kOldDisk) + L"\n", scene.before);
-  EXPECT_EQ(L"", ListDisks(scene.storage, scene.before));
-  scene.storage.AddDisk(kNewDisk, 1);
-  // Letter case does not make a disk new.
-  EXPECT_EQ(std::wstring(kNewDisk) + L"\n", ListDisks(scene.storage, L"ide\\diskwinpe\\0\n"));
-  scene.storage.SetDeviceLibraryAvailable(false);
-  EXPECT_EQ(L"", ListDisks(scene.storage, L""));
-}
-
-// The report, and what E: and F: then lead to, for each kind of new disk.
+// The report, and what E: and F: then lead to, for each kind of new disk
+// (a disk of the earlier list is not new).
 TEST(DisksVolumes, NewVolumesGetFreeLettersAndAreReported) {
+  const wchar_t kGone[] = L"\\Device\\HarddiskVolumeGone";
   struct Case {
     const char* name;
-    std::function<void(MemoryStorage&)> add;
+    int disk;             // number of the new disk (-1: unknown), 0 for none
+    std::string volumes;  // its volumes 1, 2, ...: "+" with a file system, "-" without
+    const wchar_t* e;     // the target E: has beforehand, "" for none, "*" for E: to Z: all taken
     const wchar_t* report;
     const wchar_t* letters;  // QueryDosDevice of E: and F:
   };
-  auto disk = [](MemoryStorage& storage, std::initializer_list<const wchar_t*> volumes, int number = 1) {
-    storage.AddDisk(kNewDisk, number);
-    for (const wchar_t* volume : volumes) storage.AddVolume(volume, number);
-  };
   const Case cases[] = {
-      {"no new disk", [](MemoryStorage&) {}, L"0 new Partition(s)  found.", L"|"},
-      {"a volume that has its letter keeps it",
-       [&](MemoryStorage& s) {
-         disk(s, {kVolume1});
-         s.AddDrive(L"e", kDriveFixed, L"", true, kVolume1);
-       },
-       L"1 new Partition(s) ( E: ) found.", L"\\Device\\HarddiskVolume1|"},
-      {"two letterless volumes", [&](MemoryStorage& s) { disk(s, {kVolume1, kVolume2}); },
-       L"2 new Partition(s) ( E: F: ) found.", L"\\device\\harddiskvolume1|\\device\\harddiskvolume2"},
-      {"a stale letter is given to the new volume",
-       [&](MemoryStorage& s) {
-         s.AddDrive(L"e", kDriveFixed, L"", true, L"\\Device\\HarddiskVolumeGone");
-         disk(s, {kVolume1});
-       },
-       L"1 new Partition(s) ( E: ) found.", L"\\device\\harddiskvolume1|"},
-      {"a volume without file system leaves its letter to the next",
-       [&](MemoryStorage& s) {
-         s.AddDisk(kNewDisk, 1);
-         s.AddVolume(kVolume1, 1, /*has_file_system=*/false);
-         s.AddVolume(kVolume2, 1);
-         s.AddVolume(kVolume3, 1);
-       },
+      {"no new disk", 0, "", L"", L"0 new Partition(s)  found.", L"|"},
+      {"a volume that has its letter keeps it", 1, "+", kVolume1, L"1 new Partition(s) ( E: ) found.",
+       L"\\Device\\HarddiskVolume1|"},
+      {"a stale letter is given to the new volume", 1, "+", kGone, L"1 new Partition(s) ( E: ) found.",
+       L"\\device\\harddiskvolume1|"},
+      {"a stale letter is removed even when no new volume takes it", 0, "", kGone, L"0 new Partition(s)  found.", L"|"},
+      // Two letterless volumes get E: and F:.
+      {"a volume without file system leaves its letter to the next", 1, "-++", L"",
        L"2 new Partition(s) ( E: F: ) found.", L"\\device\\harddiskvolume2|\\device\\harddiskvolume3"},
-      {"letters run out",
-       [&](MemoryStorage& s) {
-         for (wchar_t letter = L'e'; letter <= L'z'; ++letter) s.AddDrive(std::wstring(1, letter), kDriveRemote);
-         disk(s, {kVolume1});
-       },
-       L"0 new Partition(s)  found.", L"|"},
+      {"letters run out", 1, "+", L"*", L"0 new Partition(s)  found.", L"|"},
       // WinPE's RAM drive has no storage device number: no new partition;
       // a volume of unknown disk gets no letter for a disk of unknown number.
-      {"unknown numbers", [&](MemoryStorage& s) { disk(s, {kVolume1}, -1); }, L"0 new Partition(s)  found.", L"|"},
+      {"unknown numbers", -1, "+", L"", L"0 new Partition(s)  found.", L"|"},
   };
   for (const Case& c : cases) {
     StorageScene scene;
-    c.add(scene.storage);
+    if (c.disk != 0) scene.storage.AddDisk(kNewDisk, c.disk);
+    for (size_t i = 0; i < c.volumes.size(); ++i) {
+      scene.storage.AddVolume(L"\\Device\\HarddiskVolume" + std::to_wstring(i + 1), c.disk, c.volumes[i] == '+');
+    }
+    if (std::wstring(c.e) == L"*") {
+      for (wchar_t letter = L'e'; letter <= L'z'; ++letter)
+        scene.storage.AddDrive(std::wstring(1, letter), kDriveRemote);
+    } else if (*c.e) {
+      scene.storage.AddDrive(L"e", kDriveFixed, L"", true, c.e);
+    }
     EXPECT_EQ(c.report, scene.Assign()) << c.name;
     EXPECT_EQ(c.letters, scene.storage.QueryDosDevice(L"E:") + L"|" + scene.storage.QueryDosDevice(L"f:")) << c.name;
     // The temporary name used to find each volume's disk is gone again.
     EXPECT_EQ(L"", scene.storage.QueryDosDevice(L"vol")) << c.name;
     EXPECT_EQ(1500u, scene.clock.PausedMilliseconds()) << c.name;
   }
-  // A stale letter is removed even when no new volume takes it.
+  // In German; the stale letter is removed with the raw target path.
   StorageScene scene;
-  scene.storage.AddDrive(L"e", kDriveFixed, L"", true, L"\\Device\\HarddiskVolumeGone");
-  scene.Assign();
-  EXPECT_EQ(L"3|e:|", scene.storage.Definitions().front());
-  EXPECT_EQ((std::vector<std::wstring>{L"C:\\", L"D:\\", L"X:\\"}), scene.storage.LogicalDriveRoots());
   LoadUiTexts(0x0407);
+  scene.storage.AddDrive(L"e", kDriveFixed, L"", true, kGone);
   scene.storage.AddDisk(kNewDisk, 1);
   scene.storage.AddVolume(kVolume1, 1);
   EXPECT_EQ(L"1 neue partition(en) ( E: ) gefunden", scene.Assign());
+  EXPECT_EQ(L"3|e:|", scene.storage.Definitions().front());
   LoadUiTexts(0x0409);
+
+  // The earlier list leaves out its disks whatever their letter case.
+  EXPECT_EQ(std::wstring(kOldDisk) + L"\n", scene.before);
+  EXPECT_EQ(std::wstring(kNewDisk) + L"\n", ListDisks(scene.storage, L"ide\\diskwinpe\\0\n"));
+  scene.storage.SetDeviceLibraryAvailable(false);
+  EXPECT_EQ(L"", ListDisks(scene.storage, L""));
 }
 
 TEST(DisksVolumes, RepairVolumeKeysAddsOnlyMissingValues) {

@@ -29,13 +29,6 @@ struct Scene : InstallMachine {
   int Run(InstallCaller caller, const CandidateRecord& candidate) {
     return InstallCandidateFor(caller, services, view, Profile(), candidate);
   }
-  // The archiver unpacks the test driver's INF into the folder of its -o"...".
-  void UnpackOnRun() {
-    archiver.on_run = [this](const RecordingArchiver::Call& call, CancellationToken&) {
-      const std::wstring out = call.parameters.substr(call.parameters.find(L"-o\"") + 3);
-      WriteFile(out.substr(0, out.size() - 1) + L"\\net\\orvtest\\orvtest.inf", TestDataBytes("drivers/orvtest/orvtest.inf"));
-    };
-  }
   std::wstring ProductType() { return ReadRegValue(registry, nullptr, L"hklm", kProductOptions, L"ProductType"); }
 };
 
@@ -75,7 +68,12 @@ TEST(InstallCandidate, ResultsAndTheirTexts) {
 
 TEST(InstallCandidate, PackagesAreUnpackedWithTheExactCommandLine) {
   Scene scene;
-  scene.UnpackOnRun();
+  // The archiver unpacks the test driver's INF into the folder of its -o"...".
+  scene.archiver.on_run = [&scene](const RecordingArchiver::Call& call, CancellationToken&) {
+    const std::wstring out = call.parameters.substr(call.parameters.find(L"-o\"") + 3);
+    scene.WriteFile(out.substr(0, out.size() - 1) + L"\\net\\orvtest\\orvtest.inf",
+                    TestDataBytes("drivers/orvtest/orvtest.inf"));
+  };
   // The interactive import unpacks into a folder of its own on a free name
   // (the user's folder has the usual one; the scan's folder is gone) and
   // deletes only that.
@@ -113,8 +111,9 @@ TEST(InstallCandidate, SystemsBeforeVersion6GetTheFilesStagedAndTheStagedInfInst
   EXPECT_NE(std::string::npos, staged.find("; CopyFiles"));
 }
 
-// Network drivers get the network component; storage drivers are followed
-// by drive letters for the volumes of the disks that appear.
+// Network drivers get the network component (unless it is registered);
+// storage drivers are followed by drive letters for the volumes of the
+// disks that appear.
 TEST(InstallCandidate, WhatTheSetupClassAdds) {
   for (const std::wstring setup_class : {L"NET", L"hdc", L"SCSIAdapter", L"Display"}) {
     SCOPED_TRACE(setup_class);
@@ -134,6 +133,13 @@ TEST(InstallCandidate, WhatTheSetupClassAdds) {
               scene.view.text(ViewControl::SourceStatus2));
     EXPECT_EQ(storage ? L"\\device\\harddiskvolume4" : L"", scene.storage.QueryDosDevice(L"d:"));
   }
+  // The network component is registered only while it is missing.
+  Scene scene;
+  ASSERT_TRUE(scene.registry.ImportRegText(
+      L"Windows Registry Editor Version 5.00\r\n\r\n"
+      L"[HKEY_CLASSES_ROOT\\CLSID\\{5B035261-40F9-11D1-AAEC-00805FC1270E}\\InProcServer32]\r\n@=\"netcfgx.dll\"\r\n"));
+  EXPECT_EQ(kInstallOk, scene.Run(InstallCaller::Interactive, TestDriverCandidate()));
+  EXPECT_TRUE(scene.components.calls.empty());
 }
 
 TEST(InstallCandidate, TheProductTypeOfTheDecorationHoldsOnlyDuringTheInstall) {
@@ -165,9 +171,8 @@ TEST(InstallCandidate, TheProductTypeOfTheDecorationHoldsOnlyDuringTheInstall) {
 TEST(InstallCandidate, UnusableCandidatesFailClearlyAndInstallNothing) {
   const std::vector<std::function<void(CandidateRecord&)>> spoilers = {
       [](CandidateRecord& c) { c.match.instance_id = L"  "; },
-      [](CandidateRecord& c) { c.inf_path.clear(); },
-      [](CandidateRecord& c) { c.inf_path = L"X:\\Drivers\\missing.inf"; },
-      [](CandidateRecord& c) { c = TestDriverCandidate(true); },  // package without that subfolder
+      [](CandidateRecord& c) { c.inf_path = L"X:\\Drivers\\missing.inf"; },  // as an empty path
+      [](CandidateRecord& c) { c = TestDriverCandidate(true); },             // package without that subfolder
       [](CandidateRecord& c) {
         c = TestDriverCandidate(true);
         c.unpack_folder.clear();

@@ -7,46 +7,35 @@
 namespace orvane {
 namespace {
 
-TEST(CreateRunFolder, NeverTakesOverAnExistingName) {
+// A run's folder never takes over an existing name (the user's folder with a
+// file in it, a file of the name). The run removes it when it ends; a run
+// ended from outside leaves it to whoever ended it, who removes that folder
+// and no other.
+TEST(RunFolder, NeverTakesOverAnExistingNameAndIsRemovedByTheRunOrByWhoeverEndedIt) {
   MemoryFileSystem files(L'\\');
   files.AddDirectory(L"C:\\");
   EXPECT_EQ(L"C:\\DRVTemp", CreateRunFolder(files, L"C:\\DRVTemp"));
-
-  // The user's folder (with a file in it) and a file of the name are left alone.
-  files.AddFile(L"C:\\DRVTemp\\keep.txt", "mine");
-  files.AddFile(L"C:\\DRVTemp.1", "a file");
-  EXPECT_EQ(L"C:\\DRVTemp.2", CreateRunFolder(files, L"C:\\DRVTemp"));
-  EXPECT_EQ(L"C:\\DRVTemp.3", CreateRunFolder(files, L"C:\\DRVTemp"));
-  std::string bytes;
-  EXPECT_TRUE(files.ReadFile(L"C:\\DRVTemp\\keep.txt", &bytes));
-  std::vector<DirEntry> entries;
-  EXPECT_TRUE(files.ListDirectory(L"C:\\DRVTemp.2", &entries));
-  EXPECT_TRUE(entries.empty());
-
-  EXPECT_EQ(L"", CreateRunFolder(files, L""));
-}
-
-// A run removes its folder when it ends; a run ended from outside leaves it
-// to whoever ended it, who removes that folder and no other.
-TEST(ScopedRunFolder, IsRemovedByTheRunOrByWhoeverEndedIt) {
-  MemoryFileSystem files(L'\\');
   files.AddFile(L"C:\\DRVTemp\\keep.txt", "the user's");
+  files.AddFile(L"C:\\DRVTemp.1", "a file");
   CancellationToken token;
   {
     ScopedRunFolder folder(files, token, L"C:\\DRVTemp");
-    EXPECT_EQ(L"C:\\DRVTemp.1", folder.path());
+    EXPECT_EQ(L"C:\\DRVTemp.2", folder.path());
     files.AddFile(folder.path() + L"\\a.inf", "");
   }
-  EXPECT_FALSE(files.DirectoryExists(L"C:\\DRVTemp.1"));
+  EXPECT_FALSE(files.DirectoryExists(L"C:\\DRVTemp.2"));
   {
     ScopedRunFolder folder(files, token, L"C:\\DRVTemp");
     token.Cancel();
   }
-  EXPECT_TRUE(files.DirectoryExists(L"C:\\DRVTemp.1"));
+  EXPECT_TRUE(files.DirectoryExists(L"C:\\DRVTemp.2"));
+  EXPECT_EQ(L"C:\\DRVTemp.3", CreateRunFolder(files, L"C:\\DRVTemp"));
   token.RemoveOwnedFolders(files);
-  EXPECT_FALSE(files.DirectoryExists(L"C:\\DRVTemp.1"));
-  EXPECT_TRUE(files.FileExists(L"C:\\DRVTemp\\keep.txt"));
+  EXPECT_FALSE(files.DirectoryExists(L"C:\\DRVTemp.2"));
+  EXPECT_TRUE(files.FileExists(L"C:\\DRVTemp\\keep.txt") && files.FileExists(L"C:\\DRVTemp.1"));
+  EXPECT_TRUE(files.DirectoryExists(L"C:\\DRVTemp.3"));
   EXPECT_TRUE(token.OwnedFolders().empty());
+  EXPECT_EQ(L"", CreateRunFolder(files, L""));
 }
 
 }  // namespace

@@ -34,7 +34,8 @@ class DiscoveryTest : public ::testing::Test {
 };
 
 // Fixed drives only, folders only, hives with bytes only, never the
-// environment's own drive; drive order, then the drive's listing order.
+// environment's own drive in a preinstallation environment; drive order,
+// then the drive's listing order.
 TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
   machine.AddDrive(L"C", kDriveFixed, L"System");
   machine.AddDrive(L"D", kDriveFixed, L"");
@@ -64,25 +65,20 @@ TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
   expected += L"D:\\Windows - ()|I:\\Windows - ()|";
   EXPECT_EQ(expected, ListText());
   EXPECT_EQ(0, machine.file_facts.RedirectionDepth());
-}
 
-TEST_F(DiscoveryTest, EnvironmentDriveOnlyInAPreinstallationEnvironment) {
-  AddWindowsFolder(L"X:\\Windows");
-  const struct {
-    const wchar_t* options;
-    bool skipped;
-  } cases[] = {
+  // The environment's drive is left out only in a preinstallation environment.
+  const std::pair<const wchar_t*, bool> options[] = {
       {L" MININT  NOEXECUTE=OPTOUT", true}, {L"minint", true}, {L"/MiNiNt", true},
       {L" NOEXECUTE=OPTOUT", false},        {L"", false},
   };
-  for (const auto& c : cases) {
-    SetStartOptions(c.options);
-    EXPECT_EQ(c.skipped ? L"" : L"X:\\Windows - (Boot)|", ListText()) << c.options;
+  for (const auto& [text, skipped] : options) {
+    SetStartOptions(text);
+    EXPECT_EQ(expected + (skipped ? L"" : L"X:\\Windows - (Boot)|"), ListText()) << text;
   }
   // The drive letter of "Windir" counts in any letter case.
   SetStartOptions(L"MININT");
   machine.system.SetEnvironment(L"windir", L"x:\\windows");
-  EXPECT_EQ(L"", ListText());
+  EXPECT_EQ(expected, ListText());
 }
 
 // No installation: page 4; one: its scan starts; more: the choice on page 5.

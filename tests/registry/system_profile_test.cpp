@@ -18,8 +18,8 @@ std::wstring Fields(const SystemProfile& p) {
 }
 
 // The version numbers of version 10 win over its frozen "6.3" text; older
-// systems have the text only.
-TEST(ReadRunningProfileTest, RunningSystemsOfBothKinds) {
+// systems have the text only; a system that has none of the values.
+TEST(ReadRunningProfileTest, RunningSystemsOfBothKindsAndOfNoValues) {
   const struct {
     const wchar_t *windir, *architecture, *version, *build, *language, *product_type, *fields;
   } cases[] = {
@@ -33,9 +33,7 @@ TEST(ReadRunningProfileTest, RunningSystemsOfBothKinds) {
                   L"E:\\Programs");
     EXPECT_EQ(c.fields, Fields(ReadRunningProfile(machine.registry, machine.system)));
   }
-}
-
-TEST(ReadRunningProfileTest, MissingValuesGiveEmptyFields) {
+  // Missing values give empty fields.
   MemoryRegistry registry;
   MemorySystemInfo system;
   system.product_type = L"";  // the version query failed

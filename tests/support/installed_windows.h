@@ -55,15 +55,12 @@ inline bool AddFixtureInstallation(SimulatedMachine& machine, const std::wstring
                            WideToUtf8(ReadTestDataText("installed_windows/inf/oem3.inf")));
 }
 
-// A present device of the running system, with its hardware and compatible
-// identifiers (LF-joined) in its enum key.
+// A present device of the running system, with its hardware identifiers
+// (LF-joined) in its enum key.
 inline void AddPresentDevice(SimulatedMachine& machine, const std::wstring& instance_id,
-                             const std::wstring& hardware_ids, const std::wstring& compatible_ids = L"") {
-  const std::wstring key = L"SYSTEM\\CurrentControlSet\\Enum\\" + instance_id;
-  WriteRegValue(machine.registry, L"hklm", key, L"HardwareID", kRegMultiSz, hardware_ids);
-  if (!compatible_ids.empty()) {
-    WriteRegValue(machine.registry, L"hklm", key, L"CompatibleIDs", kRegMultiSz, compatible_ids);
-  }
+                             const std::wstring& hardware_ids) {
+  WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Enum\\" + instance_id, L"HardwareID",
+                kRegMultiSz, hardware_ids);
   machine.devices.AddDevice(instance_id);
 }
 
