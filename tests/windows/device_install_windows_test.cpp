@@ -13,6 +13,7 @@
 #include <string>
 
 #include "install/staging.h"
+#include "platform/windows/system_library.h"
 #include "platform/windows/windows_component_registration.h"
 #include "platform/windows/windows_decompressor.h"
 #include "platform/windows/windows_device_installer.h"
@@ -27,13 +28,7 @@ namespace {
 
 const wchar_t kTestDevice[] = L"PCI\\ORVANE_INSTALL\\0000";
 const wchar_t kServiceKey[] = L"SYSTEM\\CurrentControlSet\\Services\\OrvTest";
-const wchar_t* const kDriverFiles[] = {L"\\drivers\\orvtest.sys", L"\\orvtest.dll", L"\\drivers\\orvtest.dat"};
-
-std::wstring SystemDirectory() {
-  wchar_t buffer[MAX_PATH] = {};
-  GetSystemDirectoryW(buffer, MAX_PATH);
-  return buffer;
-}
+const wchar_t* const kDriverFiles[] = {L"drivers\\orvtest.sys", L"orvtest.dll", L"drivers\\orvtest.dat"};
 
 // A present device of class Net with the test package's hardware ID.
 bool CreateTestDevice() {
@@ -62,7 +57,7 @@ void RemoveTestDeviceAndDriver() {
     SetupDiDestroyDeviceInfoList(set);
   }
   RegDeleteTreeW(HKEY_LOCAL_MACHINE, kServiceKey);
-  for (const wchar_t* file : kDriverFiles) DeleteFileW((SystemDirectory() + file).c_str());
+  for (const wchar_t* file : kDriverFiles) DeleteFileW(SystemFolderPath(file).c_str());
 }
 
 std::wstring DeviceDriverValue() {
@@ -102,7 +97,7 @@ TEST_F(WindowsDriverInstall, InstallsTheTestDriverOnItsDeviceAndRefusesWhatDoesN
   EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kServiceKey, 0, KEY_READ, &service));
   if (service) RegCloseKey(service);
   for (const wchar_t* file : kDriverFiles)
-    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((SystemDirectory() + file).c_str())) << file;
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(SystemFolderPath(file).c_str())) << file;
 }
 
 TEST(StagingWindows, CopiedCatalogsLoseReadOnlyAndSystemOtherFilesOnlyReadOnly) {

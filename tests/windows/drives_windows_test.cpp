@@ -38,14 +38,7 @@ TEST(WindowsDisks, AnswersWithoutRealDisks) {
   std::vector<DiskInterface> interfaces;
   EXPECT_TRUE(disks.ListDiskInterfaces(&interfaces));
   EXPECT_EQ(-1, disks.StorageDeviceNumber(L"\\\\.\\orvane-no-such-device"));
-  // The temporary name the volume lookup uses is defined and removed again
-  // (Wine accepts the definition of a name that is no drive letter but does
-  // not keep it, so only its removal is checked).
-  const std::wstring target = disks.QueryDosDevice(L"C:");
-  ASSERT_FALSE(target.empty());
-  disks.DefineDosDevice(kDefineRawTargetPath, L"orvanevol", target);
-  disks.DefineDosDevice(kDefineRawTargetPath | kRemoveDefinition, L"orvanevol", target);
-  EXPECT_EQ(L"", disks.QueryDosDevice(L"orvanevol"));
+  EXPECT_NE(L"", disks.QueryDosDevice(L"C:"));
 }
 
 // Wine's own cmd.exe carries no version resource; its kernel32.dll does.
@@ -60,8 +53,6 @@ TEST(WindowsFileFacts, ReadsTheBinaryTypeAndTheVersionResource) {
   EXPECT_GE(version.major, 5);
   EXPECT_FALSE(facts.BinaryType(SystemFolderPath(L"does-not-exist.exe"), &type));
   EXPECT_FALSE(facts.FixedFileVersion(SystemFolderPath(L"does-not-exist.exe"), &version));
-  RedirectionState state = facts.DisableRedirection();
-  facts.RevertRedirection(state);
 }
 
 }  // namespace

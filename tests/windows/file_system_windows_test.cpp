@@ -2,7 +2,9 @@
 // extended paths (the form every file operation goes through) and the host
 // services. (What every file system and every set of system facts offers,
 // links included, is tested for these too, in
-// tests/app/host_file_system_test.cpp.)
+// tests/app/host_file_system_test.cpp; the command line as the real program
+// reads it, with arguments and without: tests/e2e/driver_folder.sh and
+// tests/e2e/main_window.sh.)
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -31,7 +33,7 @@ TEST(ExtendedPath, AbsoluteUncDeviceAndRelativeForms) {
   EXPECT_EQ(ExtendedPath(L""), L"");
 }
 
-TEST(WindowsStartupHost, InstanceMutexCommandLineAndServices) {
+TEST(WindowsStartupHost, InstanceMutexAndServices) {
   WindowsStartupHost host;
   WindowsStartupHost second;
   std::wstring name = L"OrvaneTest-" + std::to_wstring(GetCurrentProcessId());
@@ -40,19 +42,9 @@ TEST(WindowsStartupHost, InstanceMutexCommandLineAndServices) {
   EXPECT_TRUE(second.CreateInstanceMutex(name));  // the refused handle was closed, host still holds
   EXPECT_FALSE(second.CreateInstanceMutex(name + L"-other"));
 
-  std::vector<std::wstring> args = host.CommandLineArguments();
-  ASSERT_FALSE(args.empty());
-  EXPECT_NE(host.CommandLine().find(args[0]), std::wstring::npos);
-  // Start-up reads no arguments as one empty line (the test runs get none).
-  if (args.size() == 1) {
-    EXPECT_EQ(ParseCommandLine(host), L"\n");
-  }
-
   EXPECT_FALSE(host.IsServiceRunning(L"orvane-no-such-service"));
   EXPECT_FALSE(host.StartServiceByName(L"orvane-no-such-service"));
   EXPECT_NE(host.UniqueToken(), host.UniqueToken());
-  // Nothing to bring forward: returns without effect.
-  host.BringWindowToFront(L" Orvane window that does not exist");
 }
 
 }  // namespace
