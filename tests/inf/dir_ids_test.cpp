@@ -3,17 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <utility>
+
 #include "text/text_helpers.h"
 
 namespace orvane {
 namespace {
 
 TEST(DirIds, DestinationTokensAndResolution) {
-  struct Case {
-    const wchar_t* text;
-    const wchar_t* expected;
-  };
-  const Case tokens[] = {
+  const std::pair<const wchar_t*, const wchar_t*> tokens[] = {
       {L"12", L"%12%"},
       {L" 11,drivers\\ ", L"%11%\\drivers"},
       {L"11,", L"%11%\\"},
@@ -21,9 +20,9 @@ TEST(DirIds, DestinationTokensAndResolution) {
       {L"16422,%VendorDir%", L"%16422%\\%VendorDir%"},
       {L"", L"%%"},
   };
-  for (const Case& c : tokens) EXPECT_EQ(DestDirToken(c.text), c.expected) << WideToUtf8(c.text);
+  for (const auto& [text, expected] : tokens) EXPECT_EQ(DestDirToken(text), expected) << WideToUtf8(text);
 
-  const Case resolved[] = {
+  const std::pair<const wchar_t*, const wchar_t*> resolved[] = {
       {L"%12%\\a.sys", L"X:\\Windows\\System32\\Drivers\\a.sys"},
       // The driver store as Windows keeps it; "%13%" given as the folder stays.
       {L"%13%\\a.sys", L"X:\\Windows\\System32\\DriverStore\\FileRepository\\pkg.inf_1\\a.sys"},
@@ -34,9 +33,8 @@ TEST(DirIds, DestinationTokensAndResolution) {
       {L"%-1%\\a", L"%-1%\\a"},
       {L"relative\\a", L"relative\\a"},
   };
-  for (const Case& c : resolved) {
-    EXPECT_EQ(ResolveDirIds(L"X:\\Windows", L"X:\\Program Files", L"pkg.inf_1", c.text), c.expected)
-        << WideToUtf8(c.text);
+  for (const auto& [text, expected] : resolved) {
+    EXPECT_EQ(ResolveDirIds(L"X:\\Windows", L"X:\\Program Files", L"pkg.inf_1", text), expected) << WideToUtf8(text);
   }
   EXPECT_EQ(ResolveDirIds(L"X:\\Windows", L"P", L"%13%", L"%13%"),
             L"X:\\Windows\\System32\\DriverStore\\FileRepository\\%13%");
@@ -82,12 +80,8 @@ TEST(DirIds, SourceFoldersFollowTheSourceDisks) {
       L"[SourceDisksFiles]\n"
       L"plain.sys = 1\nsub.sys = 1,drivers\nup.sys = 3, .. \nquoted.sys = 2,\" \\q\\ \"\n"
       L"[SourceDisksFiles.x86]\nup.sys = 1,..\n");
-  struct Case {
-    const wchar_t* file;
-    const wchar_t* arch;
-    const wchar_t* expected;
-  };
-  const Case cases[] = {
+  // A file, the architecture, the folder it is read from.
+  const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
       {L"plain.sys", L"AMD64", L"B\\pack\\x64"},
       {L"plain.sys", L"x86", L"B\\pack\\common"},
       {L"sub.sys", L"amd64", L"B\\pack\\x64\\drivers"},
@@ -96,8 +90,8 @@ TEST(DirIds, SourceFoldersFollowTheSourceDisks) {
       {L"quoted.sys", L"x86", L"B\\pack\\q"},
       {L"unlisted.sys", L"x86", L"B\\pack"},
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(SourceFileDir(inf, L"B\\pack", c.file, c.arch), c.expected) << WideToUtf8(c.file);
+  for (const auto& [file, arch, expected] : cases) {
+    EXPECT_EQ(SourceFileDir(inf, L"B\\pack", file, arch), expected) << WideToUtf8(file);
   }
   EXPECT_EQ(SourceFileDir(inf, L"/host/pack", L"up.sys", L"AMD64"), L"/host");
 }

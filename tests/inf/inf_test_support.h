@@ -26,17 +26,11 @@ inline std::string ReadDataFile(const std::string& relative_path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+// A profile of the receiving system; drive and folders are not needed here.
 inline SystemProfile Profile(const std::wstring& architecture, const std::wstring& version,
-                             const std::wstring& build = L"19045",
-                             const std::wstring& language = L"0409",
+                             const std::wstring& build = L"19045", const std::wstring& language = L"0409",
                              const std::wstring& product_type = L"1") {
-  SystemProfile p;
-  p.architecture = architecture;
-  p.version = version;
-  p.build = build;
-  p.language = language;
-  p.product_type = product_type;
-  return p;
+  return {L"", L"", architecture, version, build, L"", language, product_type};
 }
 
 }  // namespace inf_test
