@@ -68,7 +68,6 @@ TEST(ChooseModelsSectionTest, DecorationRules) {
       {L"Acme, NTamd64.10.0, NTamd64.6.3", Profile(L"AMD64", L"6.3", L"9600"), L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       {L"Acme, NTx86.6.1, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
       // Undecorated sections are never used for amd64.
-      {L"Acme, NTamd64.6.3", Profile(L"AMD64", L"6.1", L"7601"), L""},
       {L"Acme", amd64, L""},
       // A build part above the system's build rejects the decoration.
       {L"Acme, NTamd64.10.0...99999, NTamd64.6.3", amd64, L"Acme.NTamd64.6.3|.NTamd64.6.3"},
