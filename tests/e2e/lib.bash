@@ -187,8 +187,8 @@ E2E_NET_CLASS='{4d36e972-e325-11ce-bfc1-08002be10318}'
 e2e_winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # e2e_hive_file PROBE REGFILE OUT [ARCH]: the .reg text (keys below HIVE)
-# imported below HKCU and saved as the hive file OUT; ARCH replaces the
-# installation's processor architecture.
+# imported below HKCU (from OUT.reg, removed once imported) and saved as the
+# hive file OUT; ARCH replaces the installation's processor architecture.
 e2e_hive_file() {
   local key="Software\\OrvaneFixture\\$(basename "$2" .reg)" text=$3.reg
   sed -e "s/^\[\(-\?\)HIVE/[\1HKEY_CURRENT_USER\\\\${key//\\/\\\\}/" -e 's/$/\r/' \

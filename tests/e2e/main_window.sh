@@ -100,7 +100,7 @@ $((8 + 440)) $((48 + 301))|$icon = #FFFFFF|information page leads back to the mo
 PAGES
 
 # --- exit button ---------------------------------------------------------------
-# The cursor is on the information page's OK button, away from the exit button.
+# The cursor rests on the mode page's OK button, away from the exit button.
 exit_button="480 8"
 plain=$(pixel $exit_button)
 xdotool mousemove "$((win_x + 480))" "$((win_y + 8))"
