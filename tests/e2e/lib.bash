@@ -9,9 +9,7 @@ WINESERVER_BIN=${WINESERVER_BIN:-$(command -v wineserver || echo /usr/lib/wine/w
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 
 E2E_FAILURES=0
-E2E_XVFB_PID=
 E2E_PID=
-E2E_MAPPED=()
 
 e2e_fail() {
   echo "FAIL: $*" >&2
@@ -20,17 +18,11 @@ e2e_fail() {
 }
 
 # Passes when $2 equals $3, else fails showing both; $1 names the check.
-e2e_expect_eq() {
-  if [ "$2" = "$3" ]; then echo "ok: $1: $2"; else e2e_fail "$1: got '$2', expected '$3'"; fi
-}
+e2e_expect_eq() { if [ "$2" = "$3" ]; then echo "ok: $1: $2"; else e2e_fail "$1: got '$2', expected '$3'"; fi; }
 
 # Passes when the command after $1 succeeds, else fails; $1 names the check.
 # Both return whether the check passed.
-e2e_expect() {
-  local label=$1
-  shift
-  if "$@"; then echo "ok: $label"; else e2e_fail "$label"; fi
-}
+e2e_expect() { if "${@:2}"; then echo "ok: $1"; else e2e_fail "$1"; fi; }
 
 # Ends the checks: a summary line and the exit status.
 e2e_finish() {
@@ -41,10 +33,8 @@ e2e_finish() {
 # e2e_until SECONDS COMMAND...: runs the command five times a second until it
 # succeeds; fails when it still does not after that many rounds.
 e2e_until() {
-  local i rounds=$(($1 * 5))
-  shift
-  for i in $(seq 1 "$rounds"); do
-    "$@" && return 0
+  for _ in $(seq 1 $(($1 * 5))); do
+    "${@:2}" && return 0
     sleep 0.2
   done
   return 1
@@ -62,10 +52,10 @@ e2e_setup() {
   probe=$(realpath "${ORVANE_PROBE:-$(dirname "$exe")/tests/orvane-probe.exe}")
   work=$(mktemp -d)
   export WINEPREFIX=${ORVANE_E2E_PREFIX:-$(dirname "$exe")/e2e-wine}
-  trap e2e_cleanup EXIT
   # The display server takes a free display and tells its number when it is ready.
   Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
   E2E_XVFB_PID=$!
+  trap e2e_cleanup EXIT
   e2e_until 10 test -s "$work/display" || { echo "no X display could be started" >&2; exit 1; }
   export DISPLAY=":$(cat "$work/display")"
   WINEDEBUG=-all "$E2E_ROOT/scripts/winpe-prefix" "$WINEPREFIX" ${2:-}
@@ -80,27 +70,22 @@ e2e_cleanup() {
   rm -rf "$work"
 }
 
-e2e_reg() { WINEDEBUG=-all "$WINE64" reg "$@"; }
-
-e2e_probe() { WINEDEBUG=-all "$WINE64" "$@"; }
+# e2e_wine PROGRAM ARGS...: a Wine program (reg, the probe) without Wine's diagnostics.
+e2e_wine() { WINEDEBUG=-all "$WINE64" "$@"; }
 
 # Id of the first shown top-level window whose title is $1 (a pattern), waiting
 # up to $2 seconds (default 60); nothing when none appears. (Wine makes the
 # X window when the window is created: before it is shown, its controls may
 # not be there yet.)
-e2e_wait_window() {
-  local pattern="^$1\$"
-  e2e_until "${2:-60}" eval 'xdotool search --onlyvisible --name "$pattern" | awk "NR == 1; END { exit !NR }"'
-}
+e2e_wait_window() { e2e_until "${2:-60}" e2e_first_window "^$1\$"; }
+e2e_first_window() { xdotool search --onlyvisible --name "$1" | awk 'NR == 1; END { exit !NR }'; }
 
 # Waits up to $2 seconds for process $1 to end: its exit code in code, 124
 # when it did not end (it is ended then).
 e2e_wait_exit() {
-  code=0
-  e2e_until "${2:-60}" eval "! kill -0 $1 2>/dev/null" && { wait "$1" || code=$?; return; }
-  kill "$1" 2>/dev/null
-  wait "$1" 2>/dev/null
-  code=124
+  e2e_until "${2:-60}" eval "! kill -0 $1 2>/dev/null" || { kill "$1"; wait "$1"; code=124; return; } 2>/dev/null
+  wait "$1"
+  code=$?
 }
 
 # Number of top-level windows titled " Orvane".
@@ -111,14 +96,12 @@ e2e_count_windows() { xdotool search --name '^ Orvane$' 2>/dev/null | wc -l; }
 # and waits for the end: the boxes' texts (one per line) in box_texts, the
 # exit code in code (124 when it did not end).
 e2e_box() {
-  local title=$1 box pid
-  shift
-  WINEDEBUG=+msgbox "$@" >/dev/null 2>"$work/trace" &
-  pid=$!
-  box=$(e2e_wait_window "$title" 90)
+  local box
+  WINEDEBUG=+msgbox "${@:2}" >/dev/null 2>"$work/trace" &
+  box=$(e2e_wait_window "$1" 90)
   [ -n "$box" ] && { xdotool windowfocus --sync "$box" key Return >/dev/null 2>&1 ||
     xdotool key --window "$box" Return; }
-  e2e_wait_exit "$pid" 60
+  e2e_wait_exit $! 60
   box_texts=$(e2e_box_texts)
 }
 
@@ -157,7 +140,7 @@ e2e_choose_mode() {
 }
 
 # What the window " Orvane" shows, read with the probe into $work/dump.
-e2e_dump() { e2e_probe "$probe" dump " Orvane" 2>/dev/null | tr -d '\r' >"$work/dump"; }
+e2e_dump() { e2e_wine "$probe" dump " Orvane" 2>/dev/null | tr -d '\r' >"$work/dump"; }
 
 # e2e_field KIND ID FIELD: that field of the first such line of the last dump.
 e2e_field() { awk -F'\t' -v k="$1" -v id="$2" -v f="$3" '$1 == k && $2 == id { print $f; exit }' "$work/dump"; }
@@ -174,11 +157,7 @@ e2e_wait_field() { e2e_wait_shows "${5:-60}" "$4" e2e_field "$1" "$2" "$3"; }
 # e2e_wait_shows SECONDS TEXT COMMAND...: dumps until the command, reading
 # the dump, prints TEXT; what it prints then is told when it never does.
 e2e_wait_shows() {
-  local limit=$1
-  shift
-  e2e_until "$limit" e2e_dump_shows "$@" && return 0
-  echo "  ${*:2} shows '$("${@:2}")', expected '$1'" >&2
-  return 1
+  e2e_until "$1" e2e_dump_shows "${@:2}" || { echo "  ${*:3} shows '$("${@:3}")', expected '$2'" >&2; return 1; }
 }
 e2e_dump_shows() { e2e_dump && [ "$("${@:2}")" = "$1" ]; }
 
@@ -208,15 +187,14 @@ E2E_NET_CLASS='{4d36e972-e325-11ce-bfc1-08002be10318}'
 e2e_winpath() { printf 'Z:%s' "${1//\//\\}"; }
 
 # e2e_hive_file PROBE REGFILE OUT [ARCH]: the .reg text (keys below HIVE)
-# imported below HKCU and saved as the hive file OUT; ARCH replaces the
-# installation's processor architecture.
+# imported below HKCU (from OUT.reg, removed once imported) and saved as the
+# hive file OUT; ARCH replaces the installation's processor architecture.
 e2e_hive_file() {
-  local key="Software\\OrvaneFixture\\$(basename "$2" .reg)" text
-  text=$(mktemp --suffix=.reg)
+  local key="Software\\OrvaneFixture\\$(basename "$2" .reg)" text=$3.reg
   sed -e "s/^\[\(-\?\)HIVE/[\1HKEY_CURRENT_USER\\\\${key//\\/\\\\}/" -e 's/$/\r/' \
     -e "s/\"PROCESSOR_ARCHITECTURE\"=\"AMD64\"/\"PROCESSOR_ARCHITECTURE\"=\"${4:-AMD64}\"/" "$2" >"$text"
-  e2e_reg import "$(e2e_winpath "$text")" >/dev/null 2>&1
-  e2e_probe "$1" save-hive "$key" "$(e2e_winpath "$3")" && rm -f "$text" && [ -s "$3" ]
+  e2e_wine reg import "$(e2e_winpath "$text")" >/dev/null 2>&1 && rm "$text"
+  e2e_wine "$1" save-hive "$key" "$(e2e_winpath "$3")" && [ -s "$3" ]
 }
 
 # e2e_installed_windows PROBE FOLDER [ARCH]: FOLDER becomes the Windows folder
@@ -224,16 +202,14 @@ e2e_hive_file() {
 # the driver store package, the adapter's driver where its INF installed it,
 # System32\cmd.exe).
 e2e_installed_windows() {
-  local probe=$1 folder=$2
-  local package=$folder/System32/DriverStore/FileRepository/acmegbe.inf_amd64_5f1c0e2a9b3d7e41
-  mkdir -p "$folder/System32/config" "$folder/System32/drivers" "$folder/inf" "$package" || return 1
-  e2e_hive_file "$probe" "$E2E_INSTALLED_WINDOWS/system.reg" "$folder/System32/config/SYSTEM" "${3:-}" || return 1
-  e2e_hive_file "$probe" "$E2E_INSTALLED_WINDOWS/software.reg" "$folder/System32/config/SOFTWARE" || return 1
-  cp "$E2E_INSTALLED_WINDOWS/inf/oem3.inf" "$folder/inf/oem3.inf" &&
-    cp "$E2E_INSTALLED_WINDOWS/inf/oem3.inf" "$package/acmegbe.inf" &&
-    printf 'acmegbe driver image of the test fixture\n' >"$package/acmegbe.sys" &&
-    cp "$package/acmegbe.sys" "$folder/System32/drivers/acmegbe.sys" &&
-    cp "$WINEPREFIX/drive_c/windows/system32/cmd.exe" "$folder/System32/cmd.exe"
+  local system=$2/System32
+  local package=$system/DriverStore/FileRepository/acmegbe.inf_amd64_5f1c0e2a9b3d7e41
+  mkdir -p "$system/config" "$system/drivers" "$2/inf" "$package" || return 1
+  e2e_hive_file "$1" "$E2E_INSTALLED_WINDOWS/system.reg" "$system/config/SYSTEM" "${3:-}" || return 1
+  e2e_hive_file "$1" "$E2E_INSTALLED_WINDOWS/software.reg" "$system/config/SOFTWARE" || return 1
+  tee "$2/inf/oem3.inf" <"$E2E_INSTALLED_WINDOWS/inf/oem3.inf" >"$package/acmegbe.inf" &&
+    printf 'acmegbe driver image of the test fixture\n' | tee "$package/acmegbe.sys" >"$system/drivers/acmegbe.sys" &&
+    cp "$WINEPREFIX/drive_c/windows/system32/cmd.exe" "$system/cmd.exe"
 }
 
 # e2e_map_drive LETTER FOLDER [LABEL]: drive LETTER of the prefix is FOLDER
@@ -249,8 +225,7 @@ e2e_map_drive() {
 }
 
 e2e_unmap_drive() {
-  [ -L "$WINEPREFIX/dosdevices/${1,,}:" ] || return 0
-  rm -f "$WINEPREFIX/dosdevices/${1,,}:"
+  rm "$WINEPREFIX/dosdevices/${1,,}:" 2>/dev/null || return 0
   e2e_restart_server
 }
 
@@ -263,7 +238,7 @@ e2e_restart_server() {
 # e2e_acme_device PROBE: the running system's Acme Gigabit Adapter (it stays
 # in the prefix).
 e2e_acme_device() {
-  e2e_probe "$1" add-device 'PCI\VEN_1234&DEV_5678&SUBSYS_00011234\4&1A2B3C4D&0&00E0' "$E2E_NET_CLASS" \
+  e2e_wine "$1" add-device 'PCI\VEN_1234&DEV_5678&SUBSYS_00011234\4&1A2B3C4D&0&00E0' "$E2E_NET_CLASS" \
     'PCI\VEN_1234&DEV_5678&SUBSYS_00011234' 'PCI\VEN_1234&DEV_5678'
 }
 
@@ -275,11 +250,9 @@ e2e_acme_device() {
 # e2e_driver_folder FOLDER: orvtest.inf with its files, nic.zip and nic.7z
 # (the same files below net\orvtest\).
 e2e_driver_folder() {
-  mkdir -p "$1/net/orvtest" &&
-    cp "$E2E_ROOT"/tests/data/drivers/orvtest/* "$1/" &&
-    cp "$E2E_ROOT"/tests/data/drivers/orvtest/* "$1/net/orvtest/" &&
-    (cd "$1" && 7zz a -tzip nic.zip net >/dev/null && 7zz a -t7z nic.7z net >/dev/null) &&
-    rm -rf "$1/net"
+  mkdir -p "$1/net/orvtest" && cp "$E2E_ROOT"/tests/data/drivers/orvtest/* "$1/net/orvtest/" &&
+    (cd "$1" && 7zz a -tzip nic.zip net && 7zz a -t7z nic.7z net) >/dev/null && mv "$1"/net/orvtest/* "$1/" &&
+    rm -r "$1/net"
 }
 
 # The Windows 7z.exe to put beside orvane.exe; nothing when it is missing.
@@ -288,5 +261,5 @@ e2e_windows_7z() { ls "$(npm root -g 2>/dev/null)/7zip-bin/win/x64/7za.exe" 2>/d
 # e2e_orvtest_device PROBE: a network adapter of the running system that the
 # test driver package serves (it stays in the prefix).
 e2e_orvtest_device() {
-  e2e_probe "$1" add-device 'PCI\VEN_0E2E&DEV_7E57\1&ORVTEST&0&00' "$E2E_NET_CLASS" 'ORVANE\ORVTEST_NET'
+  e2e_wine "$1" add-device 'PCI\VEN_0E2E&DEV_7E57\1&ORVTEST&0&00' "$E2E_NET_CLASS" 'ORVANE\ORVTEST_NET'
 }

@@ -4,7 +4,7 @@
 //
 //   orvane-probe dump TITLE                   the controls of the top-level window TITLE, one per line:
 //       control ID CLASS VISIBLE ENABLED TEXT
-//       tree-item ID INDEX CHECKED DATA IMAGE TEXT
+//       tree-item ID INDEX CHECKED DATA TEXT
 //       list-line ID INDEX TEXT
 //     (fields separated by tabs, UTF-8)
 //   orvane-probe select TITLE ID INDEX        selects line INDEX of the list box or report list ID (only it)
@@ -85,14 +85,13 @@ void DumpTree(HWND tree, const std::wstring& id) {
   int index = 0;
   for (HTREEITEM handle = TreeView_GetRoot(tree); handle; handle = TreeView_GetNextSibling(tree, handle)) {
     Item<TVITEMW> item = {};
-    item.item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_PARAM | TVIF_STATE | TVIF_IMAGE;
+    item.item.mask = TVIF_HANDLE | TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
     item.item.hItem = handle;
     item.item.stateMask = TVIS_STATEIMAGEMASK;
     item.item.cchTextMax = 511;
     if (!SendItem(tree, TVM_GETITEMW, 0, item, &item.item.pszText)) return;
     const bool checked = ((item.item.state & TVIS_STATEIMAGEMASK) >> 12) == 2;
-    Print({L"tree-item", id, to_wstring(index++), checked ? L"1" : L"0", to_wstring(item.item.lParam),
-           to_wstring(item.item.iImage), item.text});
+    Print({L"tree-item", id, to_wstring(index++), checked ? L"1" : L"0", to_wstring(item.item.lParam), item.text});
   }
 }
 
@@ -156,16 +155,16 @@ int SaveHive(const wchar_t* key_path, const wchar_t* file) {
 int AddDevice(const wchar_t* instance_id, std::wstring class_text, int count, wchar_t** hardware_ids) {
   GUID class_guid = {};
   if (CLSIDFromString(&class_text[0], &class_guid) != NOERROR) return 2;
+  // The identifiers, each ending in a null; the string's own null ends the list.
   std::wstring multi;
   for (int i = 0; i < count; ++i) multi += std::wstring(hardware_ids[i]) + L'\0';
-  multi += L'\0';
   HDEVINFO set = SetupDiCreateDeviceInfoList(&class_guid, nullptr);
   if (set == INVALID_HANDLE_VALUE) return 1;
   SP_DEVINFO_DATA device = {sizeof(device), {}, 0, 0};
   const bool done = SetupDiCreateDeviceInfoW(set, instance_id, &class_guid, nullptr, nullptr, 0, &device)
                         ? SetupDiSetDeviceRegistryPropertyW(set, &device, SPDRP_HARDWAREID,
-                                                            reinterpret_cast<const BYTE*>(multi.data()),
-                                                            static_cast<DWORD>(multi.size() * sizeof(wchar_t))) &&
+                                                            reinterpret_cast<const BYTE*>(multi.c_str()),
+                                                            static_cast<DWORD>((multi.size() + 1) * sizeof(wchar_t))) &&
                               SetupDiRegisterDeviceInfo(set, &device, 0, nullptr, nullptr, nullptr)
                         : GetLastError() == ERROR_DEVINST_ALREADY_EXISTS;
   SetupDiDestroyDeviceInfoList(set);
@@ -182,11 +181,7 @@ int wmain(int argc, wchar_t** argv) {
   // The top-level window TITLE, or its control ID.
   HWND target = argc > 2 ? FindWindowW(nullptr, argv[2]) : nullptr;
   if (target && argc > 3) target = FindControl(target, _wtoi(argv[3]));
-  if (command == L"dump" && argc == 3) {
-    if (!target) return 1;
-    EnumChildWindows(target, DumpChild, 0);
-    return 0;
-  }
+  if (command == L"dump" && argc == 3) return target && EnumChildWindows(target, DumpChild, 0) ? 0 : 1;
   if (command == L"select" && argc == 5) return Select(target, _wtoi(argv[4]));
   if (command == L"set-text" && argc == 5)
     return SendMessageW(target, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(argv[4])) ? 0 : 1;
