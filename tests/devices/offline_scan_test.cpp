@@ -208,8 +208,6 @@ TEST(OfflineScan, ListingFollowsTheMatchTheArchitectureAndTheRegistry) {
       {"inf missing", L"", L"", false, true, L"1|0|0 Driver found|1"},
       {"other section", L"\"InfSection\"=\"AcmeGbe_Install\"", L"\"InfSection\"=\"AcmeGbe_Legacy\"", true, true,
        L"1|0|0 Driver found|1"},
-      {"no section, no match", L"\"InfSection\"=\"AcmeGbe_Install\"\r\n\"InfSectionExt\"=\".NTamd64\"",
-       L"\"InfSection\"=\"\"", false, true, L"1|0|0 Driver found|1"},
       {"32-bit installation", L"\"PROCESSOR_ARCHITECTURE\"=\"AMD64\"", L"\"PROCESSOR_ARCHITECTURE\"=\"x86\"", true,
        true, L"1|1|Architecture not compatibel|0"},
       {"no Select key", L"[HIVE\\Select]", L"[HIVE\\Unselected]", true, true, L"0|0|Architecture not compatibel|0"},

@@ -33,7 +33,6 @@ TEST(PosixArchiver, WindowsPathsOfTheCommandLineBecomeHostPaths) {
 // and the install.
 TEST(PosixArchiver, AnArchiverThatHangsIsEndedByTheCancelAndAMissingOneNeverStarts) {
   InstallMachine machine;
-  LoadUiTexts(0x0409);
   machine.devices.AddDevice(kTestDevice, 28);
   // Stands in for an archiver that never ends: it leaves a mark, then waits
   // (asked to list, it ends at once).

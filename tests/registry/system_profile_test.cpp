@@ -34,13 +34,12 @@ TEST(ReadRunningProfileTest, RunningSystemsOfBothKindsAndOfNoValues) {
     EXPECT_EQ(c.fields, Fields(ReadRunningProfile(machine.registry, machine.system)));
   }
   // Missing values give empty fields.
-  MemoryRegistry registry;
-  MemorySystemInfo system;
-  system.product_type = L"";  // the version query failed
-  EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"|||||||");
+  SimulatedMachine bare;
+  bare.system.product_type = L"";  // the version query failed
+  EXPECT_EQ(Fields(ReadRunningProfile(bare.registry, bare.system)), L"|||||||");
   // A Windows directory without a folder part is its own drive text.
-  system.SetEnvironment(L"Windir", L"X:");
-  EXPECT_EQ(ReadRunningProfile(registry, system).system_drive, L"X:");
+  bare.system.SetEnvironment(L"Windir", L"X:");
+  EXPECT_EQ(ReadRunningProfile(bare.registry, bare.system).system_drive, L"X:");
 }
 
 // The name of each version the program knows (5.2 is the server line but for
