@@ -89,9 +89,7 @@ TEST_F(DeviceListsTest, ListsHardwareBusDevicesInPlatformOrder) {
 
   // The enumerator keys keep the buses and the software enumerators (whose
   // devices are never listed), spelled as the registry spells them, in its order.
-  Import(
-      L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\Device Parameters]\r\n\r\n"
-      L"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Enum\\WpdBusEnumRoot\\UMB\\1]\r\n\r\n");
+  Import(enum_key + L"Device Parameters]\r\n\r\n" + enum_key + L"WpdBusEnumRoot\\UMB\\1]\r\n\r\n");
   EXPECT_EQ(L",HDAUDIO,PCI,ROOT,SCSI,SWD,USB,WpdBusEnumRoot,", ListEnumerators(registry_));
 }
 

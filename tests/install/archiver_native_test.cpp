@@ -62,7 +62,6 @@ TEST(PosixArchiver, AnArchiverThatHangsIsEndedByTheCancelAndAMissingOneNeverStar
                                          TestDriverCandidate(true));
   returned = true;
   escape.join();
-  EXPECT_TRUE(machine.scratch.files().FileExists(mark)) << "the stand-in archiver did not start";
   EXPECT_EQ(kInstallCancelled, result);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   // Nothing installed, nothing more reported.

@@ -31,10 +31,6 @@ class DiscoveryTest : public ::testing::Test {
   void AddWindowsFolder(const std::wstring& dir, const std::string& hive = kHiveBytes) {
     ASSERT_TRUE(machine.WriteFile(dir + L"\\System32\\Config\\SYSTEM", hive));
   }
-  void SetStartOptions(const std::wstring& options) {
-    WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
-                  options);
-  }
   std::wstring ListText() { return InstallationListText(ListInstallations(DiscoveryOf(machine))); }
 
   SimulatedMachine machine;
@@ -77,11 +73,13 @@ TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
       {L" NOEXECUTE=OPTOUT", false},        {L"", false},
   };
   for (const auto& [text, skipped] : options) {
-    SetStartOptions(text);
+    WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
+                  text);
     EXPECT_EQ(expected + (skipped ? L"" : L"X:\\Windows - (Boot)|"), ListText()) << text;
   }
   // The drive letter of "Windir" counts in any letter case.
-  SetStartOptions(L"MININT");
+  WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
+                L"MININT");
   machine.system.SetEnvironment(L"windir", L"x:\\windows");
   EXPECT_EQ(expected, ListText());
 }
