@@ -17,7 +17,6 @@ namespace {
 const wchar_t kOldDisk[] = L"IDE\\DISKWINPE\\0";
 const wchar_t kNewDisk[] = L"SCSI\\DISK&VEN_NEW\\1";
 const wchar_t kVolume1[] = L"\\Device\\HarddiskVolume1";
-const wchar_t kVolume2[] = L"\\Device\\HarddiskVolume2";
 
 // A running WinPE: its RAM drive X:, the system's disk 0 with C: and D:,
 // and the disk list taken before a storage driver was installed.
@@ -41,7 +40,7 @@ struct StorageScene {
 };
 
 // The report, and what E: and F: then lead to, for each kind of new disk
-// (a disk of the earlier list is not new).
+// (a disk of the earlier list is not new); the lists of disks and volumes.
 TEST(DisksVolumes, NewVolumesGetFreeLettersAndAreReported) {
   const wchar_t kGone[] = L"\\Device\\HarddiskVolumeGone";
   struct Case {
@@ -95,28 +94,22 @@ TEST(DisksVolumes, NewVolumesGetFreeLettersAndAreReported) {
   EXPECT_EQ(L"3|e:|", scene.storage.Definitions().front());
   LoadUiTexts(0x0409);
 
-  // The earlier list leaves out its disks whatever their letter case.
-  EXPECT_EQ(std::wstring(kOldDisk) + L"\n", scene.before);
+  // The earlier list leaves out its disks whatever their letter case (the
+  // scene's own earlier list: the "no new disk" row).
   EXPECT_EQ(std::wstring(kNewDisk) + L"\n", ListDisks(scene.storage, L"ide\\diskwinpe\\0\n"));
-  scene.storage.SetDeviceLibraryAvailable(false);
-  EXPECT_EQ(L"", ListDisks(scene.storage, L""));
-}
 
-TEST(DisksVolumes, RepairVolumeKeysAddsOnlyMissingValues) {
-  MemoryRegistry registry;
-  MemoryStorage storage;
+  // Listing the volumes repairs the volume keys: only missing values are added.
   const std::wstring keys = L"SYSTEM\\CurrentControlSet\\Enum\\STORAGE\\Volume";
-  WriteRegValue(registry, L"hklm", keys + L"\\Bare", L"", 0, L"");
-  WriteRegValue(registry, L"hklm", keys + L"\\Odd", L"Class", kRegSz, L"Other");
-  storage.AddVolume(kVolume1, 1);
-  storage.AddVolume(kVolume2, 1);
-  EXPECT_EQ(std::wstring(kVolume1) + L"|" + kVolume2 + L"|", ListVolumeDevices(registry, storage));
+  WriteRegValue(scene.registry, L"hklm", keys + L"\\Bare", L"", 0, L"");
+  WriteRegValue(scene.registry, L"hklm", keys + L"\\Odd", L"Class", kRegSz, L"Other");
+  EXPECT_EQ(L"\\Device\\HarddiskVolume9|\\Device\\HarddiskVolume10|" + std::wstring(kVolume1) + L"|",
+            ListVolumeDevices(scene.registry, scene.storage));
   EXPECT_EQ(L"Volume|{71A27CDD-812A-11D0-BEC7-08002BE2092F}|Other",
-            ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Bare", L"Class") + L"|" +
-                ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Bare", L"ClassGUID") + L"|" +
-                ReadRegValue(registry, nullptr, L"hklm", keys + L"\\Odd", L"Class"));
-  storage.SetDeviceLibraryAvailable(false);
-  EXPECT_EQ(L"", ListVolumeDevices(registry, storage));
+            ReadRegValue(scene.registry, nullptr, L"hklm", keys + L"\\Bare", L"Class") + L"|" +
+                ReadRegValue(scene.registry, nullptr, L"hklm", keys + L"\\Bare", L"ClassGUID") + L"|" +
+                ReadRegValue(scene.registry, nullptr, L"hklm", keys + L"\\Odd", L"Class"));
+  scene.storage.SetDeviceLibraryAvailable(false);
+  EXPECT_EQ(L"", ListDisks(scene.storage, L"") + ListVolumeDevices(scene.registry, scene.storage));
 }
 
 }  // namespace

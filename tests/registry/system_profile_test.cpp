@@ -34,34 +34,33 @@ TEST(ReadRunningProfileTest, RunningSystemsOfBothKindsAndOfNoValues) {
     EXPECT_EQ(c.fields, Fields(ReadRunningProfile(machine.registry, machine.system)));
   }
   // Missing values give empty fields.
-  MemoryRegistry registry;
-  MemorySystemInfo system;
-  system.product_type = L"";  // the version query failed
-  EXPECT_EQ(Fields(ReadRunningProfile(registry, system)), L"|||||||");
+  SimulatedMachine bare;
+  bare.system.product_type = L"";  // the version query failed
+  EXPECT_EQ(Fields(ReadRunningProfile(bare.registry, bare.system)), L"|||||||");
   // A Windows directory without a folder part is its own drive text.
-  system.SetEnvironment(L"Windir", L"X:");
-  EXPECT_EQ(ReadRunningProfile(registry, system).system_drive, L"X:");
+  bare.system.SetEnvironment(L"Windir", L"X:");
+  EXPECT_EQ(ReadRunningProfile(bare.registry, bare.system).system_drive, L"X:");
 }
 
-// The names of the versions the program knows; 5.2 is the server line but
-// for the 64-bit client.
+// The name of each version the program knows (5.2 is the server line but for
+// the 64-bit client), the bitness of the architecture and the name of the
+// product type, as "name|bitness|type".
 TEST(WindowsNamesTest, DisplayNameBitnessAndProductType) {
   const struct {
-    const wchar_t *version, *architecture, *name;
-  } names[] = {
-      {L"5.0", L"x86", L"Win 2000"},  {L"5.1", L"", L"Win XP"},      {L"5.2", L"X86", L"Win 2003"},
-      {L"5.2", L"AMD64", L"Win XP"},  {L"5.2", L"IA64", L"unknown"}, {L"6.0", L"amd64", L"Win Vista"},
-      {L"6.1", L"x86", L"Win 7"},     {L"6.2", L"ARM64", L"Win 8"},  {L"6.3", L"AMD64", L"Win 8.1"},
-      {L"10.0", L"AMD64", L"Win 10"}, {L"6.4", L"x86", L"unknown"},  {L"10", L"x86", L"unknown"},
+    const wchar_t *version, *architecture, *product_type, *texts;
+  } cases[] = {
+      {L"5.0", L"x86", L"1", L"Win 2000|32 Bit|WinNT"},    {L"5.1", L"", L"2", L"Win XP||LanmanNT"},
+      {L"5.2", L"X86", L"3", L"Win 2003|32 Bit|ServerNT"}, {L"5.2", L"AMD64", L"", L"Win XP|64 Bit|WinNT"},
+      {L"5.2", L"IA64", L"02", L"unknown||WinNT"},         {L"6.0", L"amd64", L"1", L"Win Vista|64 Bit|WinNT"},
+      {L"6.1", L"x86", L"1", L"Win 7|32 Bit|WinNT"},       {L"6.2", L"ARM64", L"1", L"Win 8||WinNT"},
+      {L"6.3", L"AMD64", L"1", L"Win 8.1|64 Bit|WinNT"},   {L"10.0", L"AMD64", L"1", L"Win 10|64 Bit|WinNT"},
+      {L"6.4", L"x86", L"1", L"unknown|32 Bit|WinNT"},     {L"10", L"x86", L"1", L"unknown|32 Bit|WinNT"},
   };
-  for (const auto& c : names)
-    EXPECT_EQ(WindowsDisplayName(c.version, c.architecture), c.name) << c.version << L" / " << c.architecture;
-  const std::pair<const wchar_t*, const wchar_t*> bitness[] = {
-      {L"x86", L"32 Bit"}, {L"AMD64", L"64 Bit"}, {L"amd64", L"64 Bit"}, {L"ARM64", L""}, {L"", L""}};
-  for (const auto& c : bitness) EXPECT_EQ(BitnessText(c.first), c.second) << c.first;
-  const std::pair<const wchar_t*, const wchar_t*> types[] = {
-      {L"1", L"WinNT"}, {L"2", L"LanmanNT"}, {L"3", L"ServerNT"}, {L"", L"WinNT"}, {L"02", L"WinNT"}};
-  for (const auto& c : types) EXPECT_EQ(ProductTypeName(c.first), c.second) << c.first;
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.texts, WindowsDisplayName(c.version, c.architecture) + L"|" + BitnessText(c.architecture) + L"|" +
+                           ProductTypeName(c.product_type))
+        << c.version << L" / " << c.architecture;
+  }
 }
 
 }  // namespace

@@ -20,6 +20,7 @@
 #include "platform/memory/memory_device_installer.h"
 #include "support/recording_view.h"
 #include "support/simulated_machine.h"
+#include "text/ui_texts.h"
 
 namespace orvane {
 
@@ -91,10 +92,11 @@ class InstallMachine : public SimulatedMachine {
   InstallServices services{registry, files, system, devices,    storage, storage, clock,
                            decompressor, components, installer, archiver, cancel, log};
 
-  // WinPE of that version on X: (RAM drive), the program and its archiver
-  // in X:\Tools, the log open.
+  // WinPE of that version on X: (RAM drive) with English texts, the program
+  // and its archiver in X:\Tools, the log open.
   explicit InstallMachine(const std::wstring& version = L"10.0", const std::wstring& architecture = L"AMD64",
                           const std::wstring& product_type = L"1") {
+    LoadUiTexts(0x0409);
     AddDrive(L"X", kDriveRamDisk, L"Boot");
     RunningSystem(L"X:\\Windows", architecture, version, version == L"10.0" ? L"19041" : L"2600", L"0409",
                   product_type);

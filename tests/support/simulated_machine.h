@@ -91,11 +91,9 @@ class SimulatedMachine {
     const std::wstring current = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
     WriteRegValue(registry, L"hklm", L"System\\CurrentControlSet\\Control\\Session Manager\\Environment",
                   L"PROCESSOR_ARCHITECTURE", kRegSz, architecture);
-    const size_t dot = version.find(L'.');
-    if (version.size() > 2 && version.compare(0, 2, L"10") == 0) {
-      WriteRegValue(registry, L"hklm", current, L"CurrentMajorVersionNumber", kRegDword, version.substr(0, dot));
-      WriteRegValue(registry, L"hklm", current, L"CurrentMinorVersionNumber", kRegDword,
-                    dot == std::wstring::npos ? L"0" : version.substr(dot + 1));
+    if (version == L"10.0") {
+      WriteRegValue(registry, L"hklm", current, L"CurrentMajorVersionNumber", kRegDword, L"10");
+      WriteRegValue(registry, L"hklm", current, L"CurrentMinorVersionNumber", kRegDword, L"0");
       WriteRegValue(registry, L"hklm", current, L"CurrentVersion", kRegSz, L"6.3");
     } else {
       WriteRegValue(registry, L"hklm", current, L"CurrentVersion", kRegSz, version);
