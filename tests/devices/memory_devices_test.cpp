@@ -28,6 +28,7 @@ TEST(MemoryDeviceSourceTest, ProblemsChangeDevicesComeAndGoAndRescansRunTheHandl
   devices.SetRescanHandler([&devices] { devices.AddDevice(L"PCI\\VEN_8086&DEV_2822\\3&0&FA", 28); });
   EXPECT_EQ(ListPresentDevices(registry, devices, kProblemDevices), L"");
   devices.Reenumerate();
+  EXPECT_EQ(devices.ReenumerateCount(), 1);
   EXPECT_EQ(ListPresentDevices(registry, devices, kProblemDevices), L"PCI\\VEN_8086&DEV_2822\\3&0&FA|");
 }
 

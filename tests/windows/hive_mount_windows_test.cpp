@@ -69,7 +69,6 @@ TEST_F(HiveMountWindowsTest, MountsReadsUnmountsAndFailsCleanly) {
     RegCloseKey(key);
   }
   registry.SetPrivilege(L"SeBackupPrivilege", false);
-  registry.DeleteTree(kHkeyCurrentUser, kTreeRoot);
 
   {
     MountedInstallation mount(registry, system, windows_dir);
