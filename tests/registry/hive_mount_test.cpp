@@ -92,8 +92,7 @@ TEST_F(HiveMountTest, ControlSetAndVersionRules) {
     const std::wstring software =
         std::wstring(kRegHeader) + L"[HIVE\\Microsoft\\Windows NT\\CurrentVersion]\r\n" + c.versions + L"\r\n";
     ASSERT_TRUE(AddInstallation(machine, dir, system, software)) << dir;
-    MountedInstallation mount(machine.registry, machine.system, dir);
-    EXPECT_EQ(kMountOk, mount.status()) << dir;
+    MountedInstallation mount(machine.registry, machine.system, dir);  // a failed mount has an empty profile
     const InstallationProfile& p = mount.profile();
     EXPECT_EQ(c.root_version_architecture, p.system_root + L"|" + p.version + L"|" + p.architecture) << dir;
   }
@@ -102,30 +101,24 @@ TEST_F(HiveMountTest, ControlSetAndVersionRules) {
 TEST_F(HiveMountTest, RunningSystemIsReadLiveInAnyLetterCase) {
   for (const wchar_t* dir : {L"X:\\Windows", L"x:\\WINDOWS"}) {
     MountedInstallation mount(machine.registry, machine.system, dir);
-    EXPECT_EQ(kMountOk, mount.status());
     EXPECT_FALSE(mount.loaded() || MountPointLoaded(machine.registry, kSystemMountPoint));
     EXPECT_EQ(std::wstring(dir) + L"|AMD64|10.0|19041|X:\\Program Files|||0409|System\\CurrentControlSet|Software",
               Fields(mount.profile()));
   }
 }
 
-// Missing, unreadable and half-present hives (OnlySoftware has no SYSTEM
-// file): a status, an empty profile, and nothing left loaded once the mount
-// is over.
+// Half-present hives (OnlySoftware has no SYSTEM file): a status, an empty
+// profile, and nothing left loaded once the mount is over. (Files the real
+// registry cannot load: tests/windows/hive_mount_windows_test.cpp.)
 TEST_F(HiveMountTest, FailedLoadsLeaveNothingBehind) {
   const std::wstring system = ReadTestDataText("installed_windows/system.reg");
   const std::wstring software = ReadTestDataText("installed_windows/software.reg");
   ASSERT_TRUE(AddInstallation(machine, L"C:\\OnlySystem", system, L""));
   ASSERT_TRUE(AddInstallation(machine, L"C:\\OnlySoftware", L"", software));
-  // Files the registry cannot load (truncated, not hives at all).
-  ASSERT_TRUE(machine.WriteFile(L"C:\\Broken\\system32\\config\\SYSTEM", "regf"));
-  ASSERT_TRUE(machine.WriteFile(L"C:\\Broken\\system32\\config\\Software", "regf"));
   const struct {
     const wchar_t* dir;
     int status;
-  } cases[] = {{L"C:\\Broken", kSystemHiveFailed},
-               {L"C:\\OnlySoftware", kSystemHiveFailed},
-               {L"C:\\OnlySystem", kSoftwareHiveFailed}};
+  } cases[] = {{L"C:\\OnlySoftware", kSystemHiveFailed}, {L"C:\\OnlySystem", kSoftwareHiveFailed}};
   for (const auto& c : cases) {
     {
       MountedInstallation mount(machine.registry, machine.system, c.dir);

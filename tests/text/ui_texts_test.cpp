@@ -36,13 +36,11 @@ TEST(UiTextsTest, ExactTextsOfEachLanguage) {
     EXPECT_EQ(MakeUiTexts(c.language)[c.slot], c.text) << std::hex << c.language << " " << std::dec << c.slot;
 }
 
-TEST(UiTextsTest, SlotsPastTheTableAreEmptyAndTheProgramTableFollowsTheLastLoad) {
+// The program's table follows the last load: the German partition notice of
+// devices/disks_volumes_test.cpp, between English texts compared whole.
+TEST(UiTextsTest, SlotsPastTheTableAreEmpty) {
   for (uint16_t id : {0x0409, 0x0407})
     EXPECT_EQ(MakeUiTexts(id)[0] + MakeUiTexts(id)[201] + MakeUiTexts(id)[-1], L"");  // 201 and -1: past the table
-  LoadUiTexts(0x0807);
-  EXPECT_EQ(UiText(TxtInstallOk), L"Installation erfolgreich");
-  LoadUiTexts(0x0409);
-  EXPECT_EQ(UiText(TxtInstallOk), L"Installation successfull");
 }
 
 }  // namespace

@@ -33,15 +33,10 @@ TEST(ExtendedPath, AbsoluteUncDeviceAndRelativeForms) {
   EXPECT_EQ(ExtendedPath(L""), L"");
 }
 
-TEST(WindowsStartupHost, InstanceMutexAndServices) {
+// The instance mutex: the second interactive instance that
+// tests/e2e/main_window.sh sees refused.
+TEST(WindowsStartupHost, ServicesAndTokens) {
   WindowsStartupHost host;
-  WindowsStartupHost second;
-  std::wstring name = L"OrvaneTest-" + std::to_wstring(GetCurrentProcessId());
-  EXPECT_FALSE(host.CreateInstanceMutex(name));
-  EXPECT_TRUE(second.CreateInstanceMutex(name));
-  EXPECT_TRUE(second.CreateInstanceMutex(name));  // the refused handle was closed, host still holds
-  EXPECT_FALSE(second.CreateInstanceMutex(name + L"-other"));
-
   EXPECT_FALSE(host.IsServiceRunning(L"orvane-no-such-service"));
   EXPECT_FALSE(host.StartServiceByName(L"orvane-no-such-service"));
   EXPECT_NE(host.UniqueToken(), host.UniqueToken());
