@@ -189,8 +189,6 @@ UiTexts MakeUiTexts(uint16_t language_id) {
 
 void LoadUiTexts(uint16_t language_id) { ProgramTable() = MakeUiTexts(language_id); }
 
-const UiTexts& ProgramUiTexts() { return ProgramTable(); }
-
 const std::wstring& UiText(int slot) { return ProgramTable()[slot]; }
 
 }  // namespace orvane

@@ -106,7 +106,6 @@ UiTexts MakeUiTexts(uint16_t language_id);
 // The program-wide table: filled once at start-up, before any other use and
 // before any worker thread exists; afterwards only read, from every thread.
 void LoadUiTexts(uint16_t language_id);
-const UiTexts& ProgramUiTexts();
 const std::wstring& UiText(int slot);
 
 }  // namespace orvane
