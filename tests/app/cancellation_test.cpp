@@ -90,7 +90,11 @@ TEST(WorkerSlot, RunsOneWorkerAtATimeAndAnAbandonedOneNoLongerBlocks) {
     EXPECT_TRUE(slot.IsRunning());
     EXPECT_FALSE(slot.Start(count));
     EXPECT_FALSE(slot.WaitForEnd(std::chrono::milliseconds(20)));
-    abandon ? slot.Abandon() : release.set_value();
+    if (abandon) {
+      slot.Abandon();
+    } else {
+      release.set_value();
+    }
     // Ended, or forgotten: the slot takes the next worker.
     EXPECT_TRUE(slot.WaitForEnd(std::chrono::seconds(10)));
     ASSERT_TRUE(slot.Start(count));

@@ -124,7 +124,8 @@ TEST(RunStartup, TraceOfEachStart) {
        started + tested + L"command-mode 2.0.3.2 D:\\My Drivers|0|,net,display,|,64"},
       {"no split", L"-c:net -d", StartupOutcome::kCommandModeEnded,
        started + tested + L"command-mode 2.0.3.2 |0|,net,|1,64"},
-      {"instance running", L"-f:10 -x", StartupOutcome::kAlreadyRunning,
+      // A class filter alone does not choose command mode.
+      {"instance running", L"-f:10 -c:net -x", StartupOutcome::kAlreadyRunning,
        started + tested + L"mutex:Orvane,box(Orvane: allready running),front: Orvane,50"},
   };
   // Each start: a preinstallation environment (the desktop without start

@@ -18,11 +18,23 @@ e2e_fail() {
 }
 
 # Passes when $2 equals $3, else fails showing both; $1 names the check.
-e2e_expect_eq() { if [ "$2" = "$3" ]; then echo "ok: $1: $2"; else e2e_fail "$1: got '$2', expected '$3'"; fi; }
+e2e_expect_eq() {
+  if [ "$2" = "$3" ]; then
+    echo "ok: $1: $2"
+  else
+    e2e_fail "$1: got '$2', expected '$3'"
+  fi
+}
 
 # Passes when the command after $1 succeeds, else fails; $1 names the check.
 # Both return whether the check passed.
-e2e_expect() { if "${@:2}"; then echo "ok: $1"; else e2e_fail "$1"; fi; }
+e2e_expect() {
+  if "${@:2}"; then
+    echo "ok: $1"
+  else
+    e2e_fail "$1"
+  fi
+}
 
 # Ends the checks: a summary line and the exit status.
 e2e_finish() {
@@ -83,7 +95,11 @@ e2e_first_window() { xdotool search --onlyvisible --name "$1" | awk 'NR == 1; EN
 # Waits up to $2 seconds for process $1 to end: its exit code in code, 124
 # when it did not end (it is ended then).
 e2e_wait_exit() {
-  e2e_until "${2:-60}" eval "! kill -0 $1 2>/dev/null" || { kill "$1"; wait "$1"; code=124; return; } 2>/dev/null
+  if ! e2e_until "${2:-60}" eval "! kill -0 $1 2>/dev/null"; then
+    { kill "$1"; wait "$1"; } 2>/dev/null
+    code=124
+    return
+  fi
   wait "$1"
   code=$?
 }

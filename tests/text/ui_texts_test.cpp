@@ -30,6 +30,7 @@ TEST(UiTextsTest, ExactTextsOfEachLanguage) {
        L"       Bitte zum Installieren der Treiber den manuellen Modus w\u00e4hlen."},
       {0x0407, TxtAlreadyRunning, L"L\u00e4uft bereits"}, {0x0407, TxtCheck, L"Pr\u00fcfe: "},
       {0x0407, TxtAllInstalled, L"Alle Ger\u00e4te installiert."}, {0x0407, TxtBackWord, L"Zur\u00fcck"},
+      {0x0407, TxtInstallOk, L"Installation erfolgreich"},
       // clang-format on
   };
   for (const auto& c : cases)

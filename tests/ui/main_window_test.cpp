@@ -207,5 +207,24 @@ TEST_F(MainWindowTest, OneWorkerAtATimeExitWaitsForItRefreshStopsItImportNeedsAS
   EXPECT_FALSE(window.quit_requested());
 }
 
+// Line i of the list shows the details of row i + 1 (what a row shows:
+// tests/app/driver_rows_test.cpp).
+TEST_F(MainWindowTest, SelectingALineShowsTheDetailsOfItsRow) {
+  MainWindow& window = Open();
+  window.ShowPage(3);
+  window.view().AddListLine(ViewControl::DriverList, {L"one"}, {});
+  window.view().AddListLine(ViewControl::DriverList, {L"two"}, {});
+  DriverRows.Add(ParseCandidate(L"\n\npci\\ven_10ec&dev_8168\n\n\n\n\n\nNet\nD:\\Drivers\\rt.inf"));
+  DriverRows.Add(ParseCandidate(L"\n\npci\\ven_8086&dev_2922\n\n\n\n\n\nhdc\nX:\\orvane_dps\\x86\\iaahci.inf\n"
+                                L"D:\\Drivers\\rst.zip\nX:\\orvane_dps\nx86\\"));
+  auto details = [&] {
+    return Text(kTypeValue) + L"|" + Text(kHardwareIdValue) + L"|" + Text(kInfPathValue) + L"|" + Text(kPackageValue);
+  };
+  ListView_SetItemState(window.control(kDriverList), 1, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(L"hdc|pci\\ven_8086&dev_2922|x86\\iaahci.inf|D:\\Drivers\\rst.zip", details());
+  ListView_SetItemState(window.control(kDriverList), 0, LVIS_SELECTED, LVIS_SELECTED);
+  EXPECT_EQ(L"Net|pci\\ven_10ec&dev_8168|D:\\Drivers\\rt.inf|", details());
+}
+
 }  // namespace
 }  // namespace orvane

@@ -73,7 +73,8 @@ POINT DragFrom(HWND window, int x, int dx, int dy) {
   return POINT{after.left - before.left, after.top - before.top};
 }
 
-// Title and size: tests/e2e/main_window.sh finds the windows by them.
+// (The main frame's title and size are checked on the real program in
+// tests/e2e/main_window.sh, which finds both frames by their titles.)
 TEST(SkinFrame, CommandFrameOpensCentredAndRoundedHasNoHoverAndMovesOnlyInsideTheDragZone) {
   SkinFrame frame;
   ASSERT_TRUE(frame.Create(kCommandFrame));

@@ -75,13 +75,17 @@ class SourceChooserTest : public ::testing::Test {
   std::unique_ptr<SourceChooser> chooser_;
 };
 
-// Its title, by which the real program's test finds it, where the controls
-// stand and the texts of its layout table are not repeated here: the caller's
-// caption and filter are.
+// Its texts (the caller's caption and filter, its own labels); its title, by
+// which the real program's test finds it, and where the controls stand are
+// not repeated here.
 TEST_F(SourceChooserTest, ShowsItsTextsListsFoldersAndDriverFilesAndMovesThroughFolders) {
   SourceChooser& chooser = Open(root_);
-  EXPECT_EQ(UiText(TxtChooseSource) + L"|" + UiText(TxtSourceFilter),
-            WindowText(chooser.control(kChooserCaption)) + L"|" + WindowText(chooser.control(kChooserFilter)));
+  std::wstring texts;
+  for (int id : {kChooserCaption, kChooserFilter, kChooserTypeLabel, kChooserOk, kChooserCancel})
+    texts += WindowText(chooser.control(id)) + L"|";
+  EXPECT_EQ(UiText(TxtChooseSource) + L"|" + UiText(TxtSourceFilter) + L"|" + UiText(TxtFileType) + L"|" +
+                UiText(TxtOk) + L"|" + UiText(TxtCancel) + L"|",
+            texts);
   EXPECT_EQ(Kept(root_) + L"|" + Kept(root_) + L"|.. audio Net lan.zip storage.INF ", Shown());
 
   Activate(2);  // Net

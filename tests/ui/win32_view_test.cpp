@@ -1,10 +1,12 @@
 // The window view as a worker thread uses it: every call reaches the
 // controls on the window's thread, in the worker's order, and reads see the
-// worker's own earlier writes. (Tree items, check marks, colours, list lines
-// and the user's choices in them are shown and read by the real program's
-// workers in tests/e2e/installed_windows.sh and tests/e2e/driver_folder.sh.)
+// worker's own earlier writes; the lines of the report list and the line the
+// user chose in it. (Tree items, check marks and colours, and the lines of the
+// list box, are shown and read by the real program's workers in
+// tests/e2e/installed_windows.sh.)
 #include <windows.h>
 
+#include <commctrl.h>
 #include <richedit.h>
 
 #include "ui/win32_view.h"
@@ -27,6 +29,8 @@ using win32_test::WindowText;
 class Win32ViewTest : public testing::Test {
  protected:
   void SetUp() override {
+    INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
+    InitCommonControlsEx(&init);
     rich_edit_ = LoadLibraryW(L"riched20.dll");
     parent_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
     auto child = [this](const wchar_t* type, const wchar_t* text, DWORD style, int x, int y, int w, int h) {
@@ -36,10 +40,18 @@ class Win32ViewTest : public testing::Test {
     label_ = child(L"STATIC", L"", 0, 0, 0, 100, 20);
     button_ = child(L"BUTTON", L"Refresh", 0, 0, 30, 80, 20);
     log_ = child(L"RichEdit20W", L"", ES_MULTILINE, 0, 60, 300, 100);
+    list_ = child(WC_LISTVIEWW, L"", LVS_REPORT | LVS_SINGLESEL, 0, 170, 400, 100);
+    for (int column = 0; column < 4; ++column) {
+      LVCOLUMNW info{};
+      info.mask = LVCF_WIDTH;
+      info.cx = 80;
+      ListView_InsertColumn(list_, column, &info);
+    }
     ASSERT_TRUE(view_.Create());
     view_.Bind(ViewControl::SourceStatus1, label_);
     view_.Bind(ViewControl::SourceRefresh, button_);
     view_.Bind(ViewControl::CmdLog, log_);
+    view_.Bind(ViewControl::DriverList, list_);
   }
 
   void TearDown() override {
@@ -63,6 +75,7 @@ class Win32ViewTest : public testing::Test {
   HWND label_ = nullptr;
   HWND button_ = nullptr;
   HWND log_ = nullptr;
+  HWND list_ = nullptr;
   Win32View view_;
 };
 
@@ -102,6 +115,29 @@ TEST_F(Win32ViewTest, WorkerUpdatesArriveInOrderReadsSeeThemAndOthersAreIgnored)
     view_.AppendLog(L"late");
   });
   EXPECT_EQ(L"199|" + log, WindowText(label_) + L"|" + WindowText(log_));
+}
+
+// Every column of every line is shown, and the line the user chose is the one
+// the import takes.
+TEST_F(Win32ViewTest, ListLinesAndTheSelectedLine) {
+  int none = 0, chosen = -1;
+  OnWorker([&] {
+    view_.AddListLine(ViewControl::DriverList, {L"LAN", L"Acme", L"1.2.3", L"05/01/2021"}, ItemIcon{});
+    view_.AddListLine(ViewControl::DriverList, {L"WLAN", L"Contoso", L"9.0", L"01/01/2020"}, ItemIcon{});
+    none = view_.SelectedListLine(ViewControl::DriverList);
+  });
+  std::wstring lines;
+  for (int line = 0; line < ListView_GetItemCount(list_); ++line) {
+    for (int column = 0; column < 4; ++column) {
+      wchar_t cell[64] = {};
+      ListView_GetItemText(list_, line, column, cell, 64);
+      lines += std::wstring(cell) + L"|";
+    }
+  }
+  EXPECT_EQ(L"LAN|Acme|1.2.3|05/01/2021|WLAN|Contoso|9.0|01/01/2020|", lines);
+  ListView_SetItemState(list_, 1, LVIS_SELECTED, LVIS_SELECTED);
+  OnWorker([&] { chosen = view_.SelectedListLine(ViewControl::DriverList); });
+  EXPECT_EQ(L"-1|1", std::to_wstring(none) + L"|" + std::to_wstring(chosen));
 }
 
 }  // namespace
